@@ -1,0 +1,35 @@
+# GoogleTest for both worlds: the host's packaged build natively, and Debian's googletest
+# sources compiled with the cross toolchain for the Windows build (nothing is downloaded).
+if(NOT ZURVO_BUILD_TESTS)
+  return()
+endif()
+
+if(CMAKE_CROSSCOMPILING)
+  set(ZURVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources to cross-compile")
+  if(NOT EXISTS ${ZURVO_GTEST_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR "GoogleTest sources not found at ${ZURVO_GTEST_SOURCE}: run scripts/install-deps")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${ZURVO_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+# zurvo_add_gtest(<name> SOURCES ... LIBS ...)
+# One executable per subsystem. Natively every test case is its own CTest entry; under Wine the
+# whole executable is one entry, since discovering cases would start Wine once per case.
+function(zurvo_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Walks an engine text held in memory and hands out its logical lines: comments dropped,
+// blanks trimmed, empty lines skipped, "[name]" section lines reduced to the name.
+// The reader borrows the bytes: they must outlive it and stay unchanged.
+class ScriptReader {
+public:
+  ScriptReader(const char* data, std::int32_t size);
+  virtual ~ScriptReader();
+
+  ScriptReader(const ScriptReader&) = delete;
+  ScriptReader& operator=(const ScriptReader&) = delete;
+
+  // Copies the next non-empty logical line into `out` and returns true; at the end of the text
+  // (or at a line holding only "[]") returns false and leaves `out` empty.
+  bool ReadLine(std::string& out);
+
+  // Line feeds consumed so far, skipped lines included.
+  std::int32_t LineCount() const { return lineCount; }
+  // False when the last line produced was a section header.
+  bool IsPlainLine() const { return isPlainLine != 0; }
+
+private:
+  const char* data;
+  std::int32_t size;
+  std::int32_t position = 0;
+  std::string line;
+  std::int32_t lineCount = 0;
+  bool inBlockComment = false;
+  std::int32_t isPlainLine = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "engine/result_code.h"
+#include "settings/game_settings.h"
+
+// Reads an engine-syntax configuration file into `settings`: recognised keys (any case) are
+// stored, everything else is skipped, a key given twice keeps its last value. Returns the file
+// loader's result; on failure `settings` is untouched.
+ResultCode ReadConfiguration(const std::string& path, Settings& settings);
+
+// The configuration text for `settings`, with "\n" line ends, exactly as the game expects it.
+std::string FormatConfiguration(const Settings& settings);
+
+// Replaces the file at `path` with the text of `settings` in one step: the old file survives
+// byte for byte unless the new one was written completely. Logs "Cannot write file - <path>"
+// and returns false on any failure.
+bool WriteConfiguration(const std::string& path, const Settings& settings);
