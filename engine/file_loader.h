@@ -42,6 +42,7 @@ private:
   std::vector<char> bytes;
   std::int32_t length = 0;
   std::string path;
-  std::uint8_t option;
-  std::uint32_t word = 0;
+  // Kept for the loader's callers; nothing reads them yet.
+  [[maybe_unused]] std::uint8_t option;
+  [[maybe_unused]] std::uint32_t word = 0;
 };

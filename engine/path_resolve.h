@@ -8,4 +8,5 @@
 // regard to case: an exact match first, then the first case-insensitive one in directory order.
 // Components that match nothing are kept as written, so a file about to be created gets the
 // caller's spelling.
-std::string ResolvePathIgnoringCase(const std::string& path);
+// Never throws: when memory runs out it returns an empty string, which opens nothing.
+std::string ResolvePathIgnoringCase(const std::string& path) noexcept;

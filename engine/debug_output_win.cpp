@@ -1,0 +1,7 @@
+#include "engine/debug_output.h"
+
+#include <windows.h>
+
+void WriteDebuggerOutput(const char* message) {
+  OutputDebugStringA(message);
+}

@@ -1,0 +1,116 @@
+#include "engine/script_reader.h"
+
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "engine/string_util.h"
+
+namespace {
+
+struct CommentMarks {
+  bool lineComment = false;  // "//"
+  bool blockOpen = false;    // "/*"
+  bool blockClose = false;   // "*/"
+};
+
+// Every one of the three marks holds a '/', so one scan for that byte finds them all.
+CommentMarks FindCommentMarks(std::string_view text) {
+  CommentMarks marks;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* slash = begin;
+  while (slash != end) {
+    const void* found = std::memchr(slash, '/', static_cast<std::size_t>(end - slash));
+    if (found == nullptr) {
+      break;
+    }
+    slash = static_cast<const char*>(found);
+    if (slash + 1 != end) {
+      marks.lineComment = marks.lineComment || slash[1] == '/';
+      marks.blockOpen = marks.blockOpen || slash[1] == '*';
+    }
+    if (slash != begin) {
+      marks.blockClose = marks.blockClose || slash[-1] == '*';
+    }
+    ++slash;
+  }
+  return marks;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) {
+    text.remove_suffix(1);
+  }
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  return text;
+}
+
+}  // namespace
+
+ScriptReader::ScriptReader(const char* data, std::int32_t size) : data(data), size(size) {}
+
+ScriptReader::~ScriptReader() = default;
+
+bool ScriptReader::ReadLine(std::string& out) {
+  line.clear();
+  std::string_view current;
+  do {
+    // One physical line: up to a line feed (counted) or a zero byte (not counted), or the end.
+    // The bytes are viewed in place and copied once, when the logical line is known.
+    const char* const start = data + position;
+    std::int32_t length = 0;
+    while (position < size) {
+      const char c = data[position];
+      ++position;
+      if (c == '\n') {
+        ++lineCount;
+        break;
+      }
+      if (c == '\0') {
+        break;
+      }
+      ++length;
+    }
+    current = std::string_view(start, static_cast<std::size_t>(length));
+
+    // The order of these tests decides the mixed cases: "//" empties the line before the block
+    // markers are looked for, and the line that closes a block comment is dropped whole.
+    const CommentMarks marks = FindCommentMarks(current);
+    if (marks.lineComment) {
+      current = std::string_view();
+    } else {
+      if (marks.blockOpen) {
+        inBlockComment = true;
+      }
+      if (marks.blockClose) {
+        inBlockComment = false;
+        current = std::string_view();
+      }
+    }
+    if (inBlockComment) {
+      current = std::string_view();
+    }
+    current = Trimmed(current);
+  } while (current.empty() && position < size);
+
+  if (current.size() >= 2 && current.front() == '[' && current.back() == ']') {
+    current = current.substr(1, current.size() - 2);
+    isPlainLine = 0;
+  } else {
+    isPlainLine = 1;
+  }
+
+  try {
+    line.assign(current.data(), current.size());
+    out = line;
+  } catch (const std::bad_alloc&) {
+    // A line that cannot be held ends the reading like the end of the text.
+    line.clear();
+    out.clear();
+    return false;
+  }
+  return !line.empty();
+}
