@@ -1,0 +1,312 @@
+#include "launcher/settings_dialog_model.h"
+
+#include <cstdio>
+
+#include "launcher/resource_ids.h"
+#include "settings/config_file.h"
+
+const std::int32_t kFrequencyChoices[3] = {11025, 22050, 44100};
+const std::int32_t kBitRateChoices[2] = {8, 16};
+
+namespace {
+
+struct CheckBoxBinding {
+  int controlId;
+  bool SettingsWorkingCopy::*flag;
+  bool inverted;  // the box shows the opposite of the setting
+};
+
+const CheckBoxBinding kCheckBoxes[] = {
+    {IDC_BLOOM, &SettingsWorkingCopy::Bloom, false},
+    {IDC_RADIAL, &SettingsWorkingCopy::Radial, false},
+    {IDC_LOWTEX, &SettingsWorkingCopy::LowTex, false},
+    {IDC_DXT5, &SettingsWorkingCopy::DXT5, false},
+    {IDC_NAV_LIGHTS, &SettingsWorkingCopy::NoVE, true},
+    {IDC_TAILS, &SettingsWorkingCopy::Tails, false},
+    {IDC_GIBS, &SettingsWorkingCopy::Gibs, false},
+    {IDC_ROCKET, &SettingsWorkingCopy::Rocket, false},
+    {IDC_LENS, &SettingsWorkingCopy::Lens, false},
+    {IDC_SMOKE, &SettingsWorkingCopy::Smoke, false},
+    {IDC_SPARKS, &SettingsWorkingCopy::Sparks, false},
+    {IDC_JOYSTICK, &SettingsWorkingCopy::Joystick, false},
+    {IDC_INVERT, &SettingsWorkingCopy::Invert, false},
+    {IDC_SIMPLE_CONTROLS, &SettingsWorkingCopy::SimpleControls, false},
+};
+
+const CheckBoxBinding* FindCheckBox(int controlId) {
+  for (const CheckBoxBinding& binding : kCheckBoxes) {
+    if (binding.controlId == controlId) {
+      return &binding;
+    }
+  }
+  return nullptr;
+}
+
+// One row of the presets: the box state for "Нормально", "Хорошо", "Отлично".
+struct PresetSwitch {
+  int controlId;
+  bool onlyIfEnabled;  // a box the hardware disabled keeps its state
+  bool checked[3];
+};
+
+// The order matters only in that it is the order the player sees the boxes change.
+const PresetSwitch kPresetSwitches[] = {
+    {IDC_BLOOM, true, {false, true, true}},    {IDC_DXT5, true, {true, true, true}},
+    {IDC_TAILS, false, {false, true, true}},   {IDC_NAV_LIGHTS, false, {false, true, true}},
+    {IDC_LOWTEX, false, {true, false, false}}, {IDC_GIBS, false, {false, true, true}},
+    {IDC_ROCKET, false, {false, false, true}}, {IDC_LENS, false, {false, true, true}},
+    {IDC_SMOKE, false, {false, true, true}},   {IDC_SPARKS, false, {false, true, true}},
+    {IDC_RADIAL, false, {false, false, true}},
+};
+
+// Entry indexes of the audio lists chosen by each preset.
+const int kPresetFrequencyIndex[3] = {0, 1, 2};
+const int kPresetBitRateIndex[3] = {0, 0, 1};
+
+std::string FormatNumber(const char* format, int value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+template <std::size_t N>
+int IndexOf(const std::int32_t (&choices)[N], std::int32_t value) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (choices[i] == value) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+// The item data of the selected entry when it indexes a table of `size` entries, else -1.
+int SelectedIndex(SettingsView& view, int listId, std::size_t size) {
+  const int selection = view.GetListSelection(listId);
+  if (selection < 0) {
+    return -1;
+  }
+  const std::intptr_t data = view.GetListItemData(listId, selection);
+  if (data < 0 || static_cast<std::size_t>(data) >= size) {
+    return -1;
+  }
+  return static_cast<int>(data);
+}
+
+}  // namespace
+
+SettingsDialogModel::SettingsDialogModel(Settings& settings, const Capabilities& caps,
+                                         const DisplayModeList& modes)
+    : settings_(settings), caps_(caps), modes_(modes) {}
+
+bool SettingsDialogModel::AntialiasingListFilled() const {
+  return caps_.fsaaAvailable && caps_.aaLevelCount > 1;
+}
+
+void SettingsDialogModel::Initialize(SettingsView& view) {
+  workingCopy_.Bloom = settings_.Bloom;
+  workingCopy_.Radial = settings_.Radial;
+  workingCopy_.LowTex = settings_.LowTex;
+  workingCopy_.DXT5 = settings_.DXT5;
+  workingCopy_.NoVE = settings_.NoVE;
+  workingCopy_.Tails = settings_.Tails;
+  workingCopy_.Gibs = settings_.Gibs;
+  workingCopy_.Rocket = settings_.Rocket;
+  workingCopy_.Lens = settings_.Lens;
+  workingCopy_.Smoke = settings_.Smoke;
+  workingCopy_.Sparks = settings_.Sparks;
+  workingCopy_.Joystick = settings_.Joystick != 0;
+  workingCopy_.Invert = settings_.Invert;
+  workingCopy_.SimpleControls = settings_.SimpleControls;
+
+  view.Enable(IDC_ANTIALIASING, caps_.fsaaAvailable && caps_.aaLevelCount != 1);
+  view.Enable(IDC_BLOOM, caps_.bloomAvailable);
+  view.Enable(IDC_DXT5, caps_.dxt5Available);
+  view.Enable(IDC_JOYSTICK, caps_.joystickAvailable);
+
+  for (const CheckBoxBinding& binding : kCheckBoxes) {
+    view.SetCheck(binding.controlId, workingCopy_.*binding.flag != binding.inverted);
+  }
+  FillLists(view);
+}
+
+void SettingsDialogModel::FillLists(SettingsView& view) {
+  if (AntialiasingListFilled()) {
+    int selected = 0;
+    for (int level = 0; level < caps_.aaLevelCount; ++level) {
+      view.AddListEntry(IDC_ANTIALIASING, FormatNumber("Качество %d", level), level);
+      if (level == settings_.Quality) {
+        selected = level;
+      }
+    }
+    view.SelectListEntry(IDC_ANTIALIASING, selected);
+  }
+
+  if (!modes_.empty()) {
+    // The same mode can be listed twice; the last one that matches wins.
+    int selected = 0;
+    for (std::size_t i = 0; i < modes_.size(); ++i) {
+      const DisplayMode& mode = modes_[i];
+      char text[64];
+      std::snprintf(text, sizeof text, "%d x %d x %d", static_cast<int>(mode.width),
+                    static_cast<int>(mode.height), static_cast<int>(mode.bitsPerPixel));
+      view.AddListEntry(IDC_DISPLAY_MODE, text, static_cast<std::intptr_t>(i));
+      if (static_cast<std::int64_t>(mode.width) == settings_.ScreenWidth &&
+          static_cast<std::int64_t>(mode.height) == settings_.ScreenHeight &&
+          static_cast<std::int64_t>(mode.bitsPerPixel) == settings_.BitsPerPixel) {
+        selected = static_cast<int>(i);
+      }
+    }
+    view.SelectListEntry(IDC_DISPLAY_MODE, selected);
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    view.AddListEntry(IDC_FREQUENCY, FormatNumber("%d Гц", kFrequencyChoices[i]), i);
+  }
+  const int frequencyIndex = IndexOf(kFrequencyChoices, settings_.Frequency);
+  view.SelectListEntry(IDC_FREQUENCY, frequencyIndex < 0 ? 0 : frequencyIndex);
+
+  for (int i = 0; i < 2; ++i) {
+    view.AddListEntry(IDC_BITRATE, FormatNumber("%d бит", kBitRateChoices[i]), i);
+  }
+  const int bitRateIndex = IndexOf(kBitRateChoices, settings_.BitRate);
+  view.SelectListEntry(IDC_BITRATE, bitRateIndex < 0 ? 0 : bitRateIndex);
+}
+
+void SettingsDialogModel::SetBox(SettingsView& view, int controlId, bool checked) {
+  const CheckBoxBinding* binding = FindCheckBox(controlId);
+  if (binding == nullptr) {
+    return;
+  }
+  view.SetCheck(controlId, checked);
+  workingCopy_.*binding->flag = checked != binding->inverted;
+}
+
+void SettingsDialogModel::OnCheckBoxClicked(SettingsView& view, int controlId) {
+  const CheckBoxBinding* binding = FindCheckBox(controlId);
+  if (binding == nullptr) {
+    return;
+  }
+  const CheckState state = view.GetCheck(controlId);
+  if (state == CheckState::kOther) {
+    return;
+  }
+  workingCopy_.*binding->flag = (state == CheckState::kChecked) != binding->inverted;
+}
+
+void SettingsDialogModel::ApplyPreset(SettingsView& view, SettingsPreset preset) {
+  const int column = static_cast<int>(preset);
+  for (const PresetSwitch& row : kPresetSwitches) {
+    if (row.onlyIfEnabled && !view.IsEnabled(row.controlId)) {
+      continue;
+    }
+    SetBox(view, row.controlId, row.checked[column]);
+  }
+
+  if (AntialiasingListFilled()) {
+    view.SelectListEntry(IDC_ANTIALIASING,
+                         preset == SettingsPreset::kExcellent ? caps_.aaLevelCount - 1 : 0);
+  }
+
+  if (!modes_.empty()) {
+    int selected = 0;
+    if (preset != SettingsPreset::kNormal) {
+      for (std::size_t i = 0; i < modes_.size(); ++i) {
+        if (modes_[i].width == 1024 && modes_[i].height == 768 && modes_[i].bitsPerPixel == 32) {
+          selected = static_cast<int>(i);
+          break;
+        }
+      }
+    }
+    view.SelectListEntry(IDC_DISPLAY_MODE, selected);
+  }
+
+  view.SelectListEntry(IDC_FREQUENCY, kPresetFrequencyIndex[column]);
+  view.SelectListEntry(IDC_BITRATE, kPresetBitRateIndex[column]);
+}
+
+Settings SettingsDialogModel::CollectSettings(SettingsView& view) const {
+  Settings result = settings_;
+
+  // With no mode listed there is nothing to choose from: the current mode stays.
+  const int modeIndex = SelectedIndex(view, IDC_DISPLAY_MODE, modes_.size());
+  if (modeIndex >= 0) {
+    const DisplayMode& mode = modes_[static_cast<std::size_t>(modeIndex)];
+    result.ScreenWidth = static_cast<std::int32_t>(mode.width);
+    result.ScreenHeight = static_cast<std::int32_t>(mode.height);
+    result.BitsPerPixel = static_cast<std::int32_t>(mode.bitsPerPixel);
+  }
+  const int frequencyIndex = SelectedIndex(view, IDC_FREQUENCY, 3);
+  if (frequencyIndex >= 0) {
+    result.Frequency = kFrequencyChoices[frequencyIndex];
+  }
+  const int bitRateIndex = SelectedIndex(view, IDC_BITRATE, 2);
+  if (bitRateIndex >= 0) {
+    result.BitRate = kBitRateChoices[bitRateIndex];
+  }
+
+  const int qualitySelection = view.GetListSelection(IDC_ANTIALIASING);
+  result.Quality =
+      qualitySelection < 0
+          ? -1
+          : static_cast<std::int32_t>(view.GetListItemData(IDC_ANTIALIASING, qualitySelection));
+  result.FSAA = caps_.fsaaAvailable;
+
+  result.Bloom = workingCopy_.Bloom;
+  result.DXT5 = workingCopy_.DXT5;
+  result.LowTex = workingCopy_.LowTex;
+  result.Tails = workingCopy_.Tails;
+  result.Invert = workingCopy_.Invert;
+  result.NoVE = workingCopy_.NoVE;
+  result.Gibs = workingCopy_.Gibs;
+  result.Rocket = workingCopy_.Rocket;
+  result.Lens = workingCopy_.Lens;
+  result.Smoke = workingCopy_.Smoke;
+  result.Sparks = workingCopy_.Sparks;
+  result.Radial = workingCopy_.Radial;
+  result.SimpleControls = workingCopy_.SimpleControls;
+  result.Joystick = workingCopy_.Joystick ? 1 : 0;
+  return result;
+}
+
+SettingsConfirmation SettingsDialogModel::Confirm(SettingsView& view,
+                                                  const std::string& configPath) const {
+  SettingsConfirmation confirmation;
+  confirmation.settings = CollectSettings(view);
+  confirmation.written = WriteConfiguration(configPath, confirmation.settings);
+  return confirmation;
+}
+
+SettingsCommandOutcome SettingsDialogModel::HandleCommand(SettingsView& view, int commandId,
+                                                          const std::string& configPath) {
+  SettingsCommandOutcome outcome;
+  switch (commandId) {
+    case IDC_PRESET_NORMAL:
+      ApplyPreset(view, SettingsPreset::kNormal);
+      break;
+    case IDC_PRESET_GOOD:
+      ApplyPreset(view, SettingsPreset::kGood);
+      break;
+    case IDC_PRESET_EXCELLENT:
+      ApplyPreset(view, SettingsPreset::kExcellent);
+      break;
+    case 1: {
+      const SettingsConfirmation confirmation = Confirm(view, configPath);
+      if (confirmation.written) {
+        settings_ = confirmation.settings;
+        outcome.action = SettingsCommandOutcome::Action::kEndDialog;
+        outcome.dialogResult = 1;
+      } else {
+        outcome.action = SettingsCommandOutcome::Action::kShowWriteError;
+      }
+      break;
+    }
+    case 2:
+      outcome.action = SettingsCommandOutcome::Action::kEndDialog;
+      outcome.dialogResult = 2;
+      break;
+    default:
+      OnCheckBoxClicked(view, commandId);
+      break;
+  }
+  return outcome;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "settings/game_settings.h"
+
+// The settings dialog's behaviour, kept apart from any window system: the Win32 dialog procedure
+// forwards its messages here and shows the results through SettingsView.
+
+enum class CheckState { kUnchecked, kChecked, kOther };
+
+// The handful of control operations the dialog needs. Control ids are those of resource_ids.h.
+class SettingsView {
+public:
+  virtual ~SettingsView() = default;
+
+  virtual void SetCheck(int controlId, bool checked) = 0;
+  virtual CheckState GetCheck(int controlId) = 0;
+  virtual void Enable(int controlId, bool enabled) = 0;
+  virtual bool IsEnabled(int controlId) = 0;
+  // Appends an entry at the end of a drop-down list; `text` is UTF-8.
+  virtual void AddListEntry(int listId, const std::string& text, std::intptr_t itemData) = 0;
+  virtual void SelectListEntry(int listId, int index) = 0;
+  // The selected entry's index, or -1 when nothing is selected.
+  virtual int GetListSelection(int listId) = 0;
+  virtual std::intptr_t GetListItemData(int listId, int index) = 0;
+};
+
+// One flag per check box, holding the setting's value (not the box's: NoVE is shown inverted).
+struct SettingsWorkingCopy {
+  bool Bloom = false;
+  bool Radial = false;
+  bool LowTex = false;
+  bool DXT5 = false;
+  bool NoVE = false;
+  bool Tails = false;
+  bool Gibs = false;
+  bool Rocket = false;
+  bool Lens = false;
+  bool Smoke = false;
+  bool Sparks = false;
+  bool Joystick = false;
+  bool Invert = false;
+  bool SimpleControls = false;
+};
+
+enum class SettingsPreset { kNormal, kGood, kExcellent };
+
+// What pressing OK produced: the record to keep and whether the file now holds it.
+struct SettingsConfirmation {
+  Settings settings;
+  bool written = false;
+};
+
+struct SettingsCommandOutcome {
+  enum class Action {
+    kNone,            // the dialog stays open
+    kEndDialog,       // end with `dialogResult`
+    kShowWriteError,  // the file was not written: tell the player, keep the dialog open
+  };
+  Action action = Action::kNone;
+  int dialogResult = 0;
+};
+
+// Frequencies and sample sizes offered by the audio lists, in list order.
+extern const std::int32_t kFrequencyChoices[3];
+extern const std::int32_t kBitRateChoices[2];
+
+class SettingsDialogModel {
+public:
+  // `settings` is the record the dialog edits (GameSettings in the launcher); it changes only
+  // when OK has written the configuration file. `caps` and `modes` are copied.
+  SettingsDialogModel(Settings& settings, const Capabilities& caps, const DisplayModeList& modes);
+
+  // Fills the working copy, enables, checks and fills the controls (everything the dialog's
+  // start-up does except placing the window).
+  void Initialize(SettingsView& view);
+
+  // A command from control `commandId`. `configPath` is where OK writes.
+  SettingsCommandOutcome HandleCommand(SettingsView& view, int commandId,
+                                       const std::string& configPath);
+
+  void ApplyPreset(SettingsView& view, SettingsPreset preset);
+  // Reads a check box after a click into its working flag.
+  void OnCheckBoxClicked(SettingsView& view, int controlId);
+  // The record OK would store, from the working copy and the list selections.
+  Settings CollectSettings(SettingsView& view) const;
+  // Writes CollectSettings() to `configPath`; the edited record is not touched.
+  SettingsConfirmation Confirm(SettingsView& view, const std::string& configPath) const;
+
+  const SettingsWorkingCopy& WorkingCopy() const { return workingCopy_; }
+
+private:
+  bool AntialiasingListFilled() const;
+  // Sets a check box and its working flag together.
+  void SetBox(SettingsView& view, int controlId, bool checked);
+  void FillLists(SettingsView& view);
+
+  Settings& settings_;
+  Capabilities caps_;
+  DisplayModeList modes_;
+  SettingsWorkingCopy workingCopy_;
+};

@@ -1,0 +1,652 @@
+#include "launcher/settings_dialog_model.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "launcher/resource_ids.h"
+#include "settings/config_file.h"
+#include "tests/launcher/fake_settings_view.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int kAllCheckBoxes[] = {IDC_BLOOM,      IDC_RADIAL,         IDC_LOWTEX, IDC_DXT5,
+                              IDC_NAV_LIGHTS, IDC_TAILS,          IDC_GIBS,   IDC_ROCKET,
+                              IDC_LENS,       IDC_SMOKE,          IDC_SPARKS, IDC_JOYSTICK,
+                              IDC_INVERT,     IDC_SIMPLE_CONTROLS};
+
+Capabilities FullCaps(int aaLevels = 4) {
+  Capabilities caps;
+  caps.aaLevelCount = aaLevels;
+  return caps;
+}
+
+// 16-bit modes first, then 32-bit ones, as the probe lists them.
+DisplayModeList TypicalModes() {
+  return {{600, 800, 16}, {768, 1024, 16}, {600, 800, 32}, {768, 1024, 32}, {1024, 1280, 32}};
+}
+
+class TempDir {
+public:
+  TempDir() {
+    static std::atomic<int> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = fs::temp_directory_path() /
+            ("launcher_model_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+
+private:
+  fs::path path_;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Dialog {
+  Dialog(Settings& settings, const Capabilities& caps, const DisplayModeList& modes)
+      : model(settings, caps, modes) {
+    model.Initialize(view);
+  }
+  FakeSettingsView view;
+  SettingsDialogModel model;
+};
+
+}  // namespace
+
+// ---- start-up ----
+
+TEST(SettingsDialogStartUp, BoxesShowTheSettingsWithNavigationLightsInverted) {
+  Settings settings;  // defaults: Tails, Invert, Joystick on; NoVE off
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  for (int id : kAllCheckBoxes) {
+    const bool expected =
+        id == IDC_TAILS || id == IDC_INVERT || id == IDC_JOYSTICK || id == IDC_NAV_LIGHTS;
+    EXPECT_EQ(dialog.view.Checked(id), expected) << "box " << id;
+  }
+
+  settings.NoVE = true;
+  settings.Joystick = 7;  // any non-zero value counts as on
+  settings.Radial = true;
+  Dialog second(settings, FullCaps(), TypicalModes());
+  EXPECT_FALSE(second.view.Checked(IDC_NAV_LIGHTS));
+  EXPECT_TRUE(second.model.WorkingCopy().NoVE);
+  EXPECT_TRUE(second.view.Checked(IDC_JOYSTICK));
+  EXPECT_TRUE(second.model.WorkingCopy().Joystick);
+  EXPECT_TRUE(second.view.Checked(IDC_RADIAL));
+}
+
+TEST(SettingsDialogStartUp, ControlsAreEnabledFromTheCapabilities) {
+  struct Case {
+    const char* name;
+    Capabilities caps;
+    bool aa, bloom, dxt5, joystick;
+  };
+  const Case cases[] = {
+      {"everything", {true, true, true, true, 4}, true, true, true, true},
+      {"one aa level", {true, true, true, true, 1}, false, true, true, true},
+      {"no fsaa", {true, false, true, true, 4}, false, true, true, true},
+      {"no bloom", {false, true, true, true, 2}, true, false, true, true},
+      {"no dxt5", {true, true, false, true, 2}, true, true, false, true},
+      {"no joystick", {true, true, true, false, 2}, true, true, true, false},
+      {"nothing", {false, false, false, false, 0}, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    Settings settings;
+    Dialog dialog(settings, c.caps, TypicalModes());
+    EXPECT_EQ(dialog.view.IsEnabled(IDC_ANTIALIASING), c.aa) << c.name;
+    EXPECT_EQ(dialog.view.IsEnabled(IDC_BLOOM), c.bloom) << c.name;
+    EXPECT_EQ(dialog.view.IsEnabled(IDC_DXT5), c.dxt5) << c.name;
+    EXPECT_EQ(dialog.view.IsEnabled(IDC_JOYSTICK), c.joystick) << c.name;
+  }
+}
+
+TEST(SettingsDialogStartUp, AntialiasingListOffersOneEntryPerLevel) {
+  Settings settings;
+  settings.Quality = 2;
+  Dialog dialog(settings, FullCaps(4), TypicalModes());
+  EXPECT_EQ(dialog.view.Texts(IDC_ANTIALIASING),
+            (std::vector<std::string>{"Качество 0", "Качество 1", "Качество 2", "Качество 3"}));
+  EXPECT_EQ(dialog.view.GetListSelection(IDC_ANTIALIASING), 2);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(dialog.view.GetListItemData(IDC_ANTIALIASING, i), i);
+  }
+
+  for (int quality : {4, -1, 100}) {
+    settings.Quality = quality;
+    Dialog unmatched(settings, FullCaps(4), TypicalModes());
+    EXPECT_EQ(unmatched.view.GetListSelection(IDC_ANTIALIASING), 0) << "Quality " << quality;
+  }
+}
+
+TEST(SettingsDialogStartUp, AntialiasingListStaysEmptyWithoutChoice) {
+  struct Case {
+    const char* name;
+    Capabilities caps;
+  };
+  const Case cases[] = {{"one level", {true, true, true, true, 1}},
+                        {"no fsaa", {true, false, true, true, 4}},
+                        {"no levels", {true, true, true, true, 0}}};
+  for (const Case& c : cases) {
+    Settings settings;
+    Dialog dialog(settings, c.caps, TypicalModes());
+    EXPECT_TRUE(dialog.view.Texts(IDC_ANTIALIASING).empty()) << c.name;
+    EXPECT_EQ(dialog.view.GetListSelection(IDC_ANTIALIASING), -1) << c.name;
+  }
+}
+
+TEST(SettingsDialogStartUp, DisplayModeListFollowsTheProbeOrder) {
+  Settings settings;
+  settings.ScreenWidth = 1024;
+  settings.ScreenHeight = 768;
+  settings.BitsPerPixel = 32;
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  EXPECT_EQ(dialog.view.Texts(IDC_DISPLAY_MODE),
+            (std::vector<std::string>{"800 x 600 x 16", "1024 x 768 x 16", "800 x 600 x 32",
+                                      "1024 x 768 x 32", "1280 x 1024 x 32"}));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(dialog.view.GetListItemData(IDC_DISPLAY_MODE, i), i);
+  }
+  EXPECT_EQ(dialog.view.SelectedText(IDC_DISPLAY_MODE), "1024 x 768 x 32");
+}
+
+TEST(SettingsDialogStartUp, DisplayModeSelectionPicksLastMatchOrFirstEntry) {
+  // The probe can list a size twice when the adapter reports it again after another size.
+  const DisplayModeList modes = {{600, 800, 16}, {768, 1024, 32}, {600, 800, 32}, {768, 1024, 32}};
+  Settings settings;
+  settings.ScreenWidth = 1024;
+  settings.ScreenHeight = 768;
+  settings.BitsPerPixel = 32;
+  Dialog twice(settings, FullCaps(), modes);
+  EXPECT_EQ(twice.view.GetListSelection(IDC_DISPLAY_MODE), 3);
+
+  Settings defaults;  // 640 x 480 x 16 is below the probe's minimum: never listed
+  Dialog unlisted(defaults, FullCaps(), modes);
+  EXPECT_EQ(unlisted.view.GetListSelection(IDC_DISPLAY_MODE), 0);
+  for (const std::string& text : unlisted.view.Texts(IDC_DISPLAY_MODE)) {
+    EXPECT_NE(text, "640 x 480 x 16");
+  }
+
+  Dialog empty(settings, FullCaps(), DisplayModeList{});
+  EXPECT_TRUE(empty.view.Texts(IDC_DISPLAY_MODE).empty());
+  EXPECT_EQ(empty.view.GetListSelection(IDC_DISPLAY_MODE), -1);
+}
+
+TEST(SettingsDialogStartUp, AudioListsSelectTheStoredValueOrTheFirst) {
+  struct Case {
+    std::int32_t frequency, bitRate;
+    const char* frequencyText;
+    const char* bitRateText;
+  };
+  const Case cases[] = {
+      {22050, 8, "22050 Гц", "8 бит"},   {44100, 16, "44100 Гц", "16 бит"},
+      {11025, 16, "11025 Гц", "16 бит"}, {12345, 24, "11025 Гц", "8 бит"},
+      {0, -16, "11025 Гц", "8 бит"},
+  };
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.Frequency = c.frequency;
+    settings.BitRate = c.bitRate;
+    Dialog dialog(settings, FullCaps(), TypicalModes());
+    EXPECT_EQ(dialog.view.Texts(IDC_FREQUENCY),
+              (std::vector<std::string>{"11025 Гц", "22050 Гц", "44100 Гц"}));
+    EXPECT_EQ(dialog.view.Texts(IDC_BITRATE), (std::vector<std::string>{"8 бит", "16 бит"}));
+    EXPECT_EQ(dialog.view.SelectedText(IDC_FREQUENCY), c.frequencyText) << c.frequency;
+    EXPECT_EQ(dialog.view.SelectedText(IDC_BITRATE), c.bitRateText) << c.bitRate;
+  }
+}
+
+// ---- check boxes ----
+
+TEST(SettingsDialogCheckBoxes, ClickStoresTheSettingValue) {
+  Settings settings;
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+
+  dialog.view.Toggle(IDC_NAV_LIGHTS);  // lights off
+  dialog.model.HandleCommand(dialog.view, IDC_NAV_LIGHTS, "unused");
+  EXPECT_TRUE(dialog.model.WorkingCopy().NoVE);
+
+  dialog.view.Toggle(IDC_GIBS);
+  dialog.model.HandleCommand(dialog.view, IDC_GIBS, "unused");
+  EXPECT_TRUE(dialog.model.WorkingCopy().Gibs);
+
+  dialog.view.Toggle(IDC_JOYSTICK);
+  dialog.model.HandleCommand(dialog.view, IDC_JOYSTICK, "unused");
+  EXPECT_FALSE(dialog.model.WorkingCopy().Joystick);
+
+  // A third state (not produced by automatic two-state boxes, but possible) changes nothing.
+  dialog.view.controls[IDC_GIBS].check = CheckState::kOther;
+  dialog.model.HandleCommand(dialog.view, IDC_GIBS, "unused");
+  EXPECT_TRUE(dialog.model.WorkingCopy().Gibs);
+
+  // The record itself is untouched until OK.
+  EXPECT_FALSE(settings.NoVE);
+  EXPECT_FALSE(settings.Gibs);
+  EXPECT_EQ(settings.Joystick, 1);
+}
+
+TEST(SettingsDialogCheckBoxes, EveryBoxReachesItsOwnFlag) {
+  struct Row {
+    int id;
+    bool SettingsWorkingCopy::*flag;
+  };
+  const Row rows[] = {
+      {IDC_BLOOM, &SettingsWorkingCopy::Bloom},
+      {IDC_RADIAL, &SettingsWorkingCopy::Radial},
+      {IDC_LOWTEX, &SettingsWorkingCopy::LowTex},
+      {IDC_DXT5, &SettingsWorkingCopy::DXT5},
+      {IDC_TAILS, &SettingsWorkingCopy::Tails},
+      {IDC_GIBS, &SettingsWorkingCopy::Gibs},
+      {IDC_ROCKET, &SettingsWorkingCopy::Rocket},
+      {IDC_LENS, &SettingsWorkingCopy::Lens},
+      {IDC_SMOKE, &SettingsWorkingCopy::Smoke},
+      {IDC_SPARKS, &SettingsWorkingCopy::Sparks},
+      {IDC_JOYSTICK, &SettingsWorkingCopy::Joystick},
+      {IDC_INVERT, &SettingsWorkingCopy::Invert},
+      {IDC_SIMPLE_CONTROLS, &SettingsWorkingCopy::SimpleControls},
+  };
+  for (const Row& row : rows) {
+    Settings settings;
+    Dialog dialog(settings, FullCaps(), TypicalModes());
+    const SettingsWorkingCopy before = dialog.model.WorkingCopy();
+    dialog.view.Toggle(row.id);
+    dialog.model.HandleCommand(dialog.view, row.id, "unused");
+    const SettingsWorkingCopy& after = dialog.model.WorkingCopy();
+    EXPECT_NE(after.*row.flag, before.*row.flag) << "box " << row.id;
+    // Exactly one flag moved.
+    int changed = 0;
+    for (const Row& other : rows) {
+      changed += (after.*other.flag != before.*other.flag) ? 1 : 0;
+    }
+    changed += after.NoVE != before.NoVE ? 1 : 0;
+    EXPECT_EQ(changed, 1) << "box " << row.id;
+  }
+}
+
+// ---- presets ----
+
+namespace {
+
+struct PresetExpectation {
+  const char* name;
+  int commandId;
+  // Box states after the preset; Joystick, Invert and SimpleControls are never touched.
+  bool bloom, dxt5, tails, navLights, lowTex, gibs, rocket, lens, smoke, sparks, radial;
+  const char* mode;
+  const char* quality;
+  const char* frequency;
+  const char* bitRate;
+};
+
+const PresetExpectation kPresets[] = {
+    {"Нормально", IDC_PRESET_NORMAL, false, true, false, false, true, false, false, false, false,
+     false, false, "800 x 600 x 16", "Качество 0", "11025 Гц", "8 бит"},
+    {"Хорошо", IDC_PRESET_GOOD, true, true, true, true, false, true, false, true, true, true, false,
+     "1024 x 768 x 32", "Качество 0", "22050 Гц", "8 бит"},
+    {"Отлично", IDC_PRESET_EXCELLENT, true, true, true, true, false, true, true, true, true, true,
+     true, "1024 x 768 x 32", "Качество 3", "44100 Гц", "16 бит"},
+};
+
+void ExpectBoxes(FakeSettingsView& view, const PresetExpectation& p) {
+  const std::pair<int, bool> boxes[] = {
+      {IDC_BLOOM, p.bloom},          {IDC_DXT5, p.dxt5},     {IDC_TAILS, p.tails},
+      {IDC_NAV_LIGHTS, p.navLights}, {IDC_LOWTEX, p.lowTex}, {IDC_GIBS, p.gibs},
+      {IDC_ROCKET, p.rocket},        {IDC_LENS, p.lens},     {IDC_SMOKE, p.smoke},
+      {IDC_SPARKS, p.sparks},        {IDC_RADIAL, p.radial},
+  };
+  for (const auto& box : boxes) {
+    EXPECT_EQ(view.Checked(box.first), box.second) << p.name << ": box " << box.first;
+  }
+}
+
+}  // namespace
+
+TEST(SettingsDialogPresets, SetBoxesFlagsAndListsAsTheirTableSays) {
+  for (const PresetExpectation& p : kPresets) {
+    // Start from the opposite of every switch so that each step is seen to act.
+    Settings settings;
+    settings.Bloom = !p.bloom;
+    settings.DXT5 = !p.dxt5;
+    settings.Tails = !p.tails;
+    settings.NoVE = p.navLights;
+    settings.LowTex = !p.lowTex;
+    settings.Gibs = !p.gibs;
+    settings.Rocket = !p.rocket;
+    settings.Lens = !p.lens;
+    settings.Smoke = !p.smoke;
+    settings.Sparks = !p.sparks;
+    settings.Radial = !p.radial;
+    settings.Joystick = 0;
+    settings.Invert = false;
+    settings.SimpleControls = true;
+    settings.Frequency = 44100;
+    settings.BitRate = 16;
+    settings.Quality = 1;
+    settings.ScreenWidth = 1280;
+    settings.ScreenHeight = 1024;
+    settings.BitsPerPixel = 32;
+
+    Dialog dialog(settings, FullCaps(4), TypicalModes());
+    const SettingsCommandOutcome outcome =
+        dialog.model.HandleCommand(dialog.view, p.commandId, "unused");
+    EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kNone) << p.name;
+    ExpectBoxes(dialog.view, p);
+
+    const SettingsWorkingCopy& flags = dialog.model.WorkingCopy();
+    EXPECT_EQ(flags.Bloom, p.bloom) << p.name;
+    EXPECT_EQ(flags.DXT5, p.dxt5) << p.name;
+    EXPECT_EQ(flags.Tails, p.tails) << p.name;
+    EXPECT_EQ(flags.NoVE, !p.navLights) << p.name;
+    EXPECT_EQ(flags.LowTex, p.lowTex) << p.name;
+    EXPECT_EQ(flags.Gibs, p.gibs) << p.name;
+    EXPECT_EQ(flags.Rocket, p.rocket) << p.name;
+    EXPECT_EQ(flags.Lens, p.lens) << p.name;
+    EXPECT_EQ(flags.Smoke, p.smoke) << p.name;
+    EXPECT_EQ(flags.Sparks, p.sparks) << p.name;
+    EXPECT_EQ(flags.Radial, p.radial) << p.name;
+    EXPECT_FALSE(flags.Joystick) << p.name;
+    EXPECT_FALSE(flags.Invert) << p.name;
+    EXPECT_TRUE(flags.SimpleControls) << p.name;
+    EXPECT_FALSE(dialog.view.Checked(IDC_JOYSTICK)) << p.name;
+    EXPECT_FALSE(dialog.view.Checked(IDC_INVERT)) << p.name;
+    EXPECT_TRUE(dialog.view.Checked(IDC_SIMPLE_CONTROLS)) << p.name;
+
+    EXPECT_EQ(dialog.view.SelectedText(IDC_DISPLAY_MODE), p.mode) << p.name;
+    EXPECT_EQ(dialog.view.SelectedText(IDC_ANTIALIASING), p.quality) << p.name;
+    EXPECT_EQ(dialog.view.SelectedText(IDC_FREQUENCY), p.frequency) << p.name;
+    EXPECT_EQ(dialog.view.SelectedText(IDC_BITRATE), p.bitRate) << p.name;
+
+    // A preset is only a proposal: the record waits for OK.
+    EXPECT_EQ(settings.Frequency, 44100) << p.name;
+    EXPECT_EQ(settings.Gibs, !p.gibs) << p.name;
+  }
+}
+
+TEST(SettingsDialogPresets, DisabledBoxesKeepTheirState) {
+  for (const PresetExpectation& p : kPresets) {
+    for (bool stored : {false, true}) {
+      Settings settings;
+      settings.Bloom = stored;
+      settings.DXT5 = stored;
+      Capabilities caps = FullCaps();
+      caps.bloomAvailable = false;
+      caps.dxt5Available = false;
+      Dialog dialog(settings, caps, TypicalModes());
+      dialog.model.HandleCommand(dialog.view, p.commandId, "unused");
+      EXPECT_EQ(dialog.view.Checked(IDC_BLOOM), stored) << p.name;
+      EXPECT_EQ(dialog.model.WorkingCopy().Bloom, stored) << p.name;
+      EXPECT_EQ(dialog.view.Checked(IDC_DXT5), stored) << p.name;
+      EXPECT_EQ(dialog.model.WorkingCopy().DXT5, stored) << p.name;
+    }
+  }
+}
+
+TEST(SettingsDialogPresets, AntialiasingListIsLeftAloneWithoutChoice) {
+  for (const Capabilities& caps :
+       {Capabilities{true, false, true, true, 4}, Capabilities{true, true, true, true, 1}}) {
+    Settings settings;
+    Dialog dialog(settings, caps, TypicalModes());
+    dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, "unused");
+    EXPECT_TRUE(dialog.view.Texts(IDC_ANTIALIASING).empty());
+    EXPECT_EQ(dialog.view.GetListSelection(IDC_ANTIALIASING), -1);
+  }
+}
+
+TEST(SettingsDialogPresets, DisplayModeFallsBackToTheFirstEntry) {
+  const DisplayModeList no1024x32 = {{600, 800, 16}, {768, 1024, 16}, {600, 800, 32}};
+  for (int preset : {IDC_PRESET_NORMAL, IDC_PRESET_GOOD, IDC_PRESET_EXCELLENT}) {
+    Settings settings;
+    settings.ScreenWidth = 800;
+    settings.ScreenHeight = 600;
+    settings.BitsPerPixel = 32;
+    Dialog dialog(settings, FullCaps(), no1024x32);
+    EXPECT_EQ(dialog.view.GetListSelection(IDC_DISPLAY_MODE), 2);
+    dialog.model.HandleCommand(dialog.view, preset, "unused");
+    EXPECT_EQ(dialog.view.SelectedText(IDC_DISPLAY_MODE), "800 x 600 x 16") << preset;
+  }
+
+  // The first of two listed 1024 x 768 x 32 entries.
+  const DisplayModeList twice = {{600, 800, 16}, {768, 1024, 32}, {600, 800, 32}, {768, 1024, 32}};
+  Settings settings;
+  Dialog dialog(settings, FullCaps(), twice);
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_GOOD, "unused");
+  EXPECT_EQ(dialog.view.GetListSelection(IDC_DISPLAY_MODE), 1);
+
+  Dialog empty(settings, FullCaps(), DisplayModeList{});
+  empty.model.HandleCommand(empty.view, IDC_PRESET_EXCELLENT, "unused");
+  EXPECT_EQ(empty.view.GetListSelection(IDC_DISPLAY_MODE), -1);
+}
+
+// ---- OK, Cancel and other commands ----
+
+TEST(SettingsDialogOk, StoresSelectionsAndFlagsAndWritesTheFile) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "Zurvo.cfg").string();
+  Settings settings;
+  settings.FullScreen = true;
+  settings.Channels = 6;
+  settings.MusicVolume = 0.25f;
+  settings.SoundVolume = 0.75f;
+  settings.MotionBlur = 0.5f;
+  settings.Mouse = 1.5f;
+  settings.GodMode = true;
+  settings.AllLevels = true;
+  settings.Joystick = 5;
+  settings.FSAA = false;
+
+  Dialog dialog(settings, FullCaps(4), TypicalModes());
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, path);
+  dialog.view.Toggle(IDC_NAV_LIGHTS);
+  dialog.model.HandleCommand(dialog.view, IDC_NAV_LIGHTS, path);
+  dialog.view.SelectListEntry(IDC_ANTIALIASING, 2);
+  dialog.view.SelectListEntry(IDC_DISPLAY_MODE, 4);
+
+  const SettingsCommandOutcome outcome = dialog.model.HandleCommand(dialog.view, 1, path);
+  EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kEndDialog);
+  EXPECT_EQ(outcome.dialogResult, 1);
+
+  Settings expected;
+  expected.ScreenWidth = 1280;
+  expected.ScreenHeight = 1024;
+  expected.BitsPerPixel = 32;
+  expected.FullScreen = true;
+  expected.Channels = 6;
+  expected.Frequency = 44100;
+  expected.BitRate = 16;
+  expected.MusicVolume = 0.25f;
+  expected.SoundVolume = 0.75f;
+  expected.MotionBlur = 0.5f;
+  expected.Joystick = 1;  // reduced to a flag
+  expected.Mouse = 1.5f;
+  expected.Bloom = true;
+  expected.FSAA = true;  // the hardware offers it
+  expected.DXT5 = true;
+  expected.Tails = true;
+  expected.LowTex = false;
+  expected.NoVE = true;  // the box was cleared after the preset
+  expected.Invert = true;
+  expected.GodMode = true;
+  expected.AllLevels = true;
+  expected.Gibs = true;
+  expected.Rocket = true;
+  expected.Lens = true;
+  expected.Smoke = true;
+  expected.Sparks = true;
+  expected.Radial = true;
+  expected.Quality = 2;
+  expected.SimpleControls = false;
+  EXPECT_EQ(settings, expected) << FormatConfiguration(settings);
+
+  Settings reread;
+  ASSERT_GE(ReadConfiguration(path, reread), 0);
+  EXPECT_EQ(reread, expected) << ReadFile(path);
+}
+
+TEST(SettingsDialogOk, AntialiasingAndFsaaFollowTheHardware) {
+  struct Case {
+    const char* name;
+    Capabilities caps;
+    bool fsaa;
+    std::int32_t quality;
+  };
+  const Case cases[] = {
+      {"one level", {true, true, true, true, 1}, true, -1},
+      {"no fsaa", {true, false, true, true, 4}, false, -1},
+      {"four levels", {true, true, true, true, 4}, true, 3},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Settings settings;
+    settings.Quality = 3;
+    settings.FSAA = !c.fsaa;
+    Dialog dialog(settings, c.caps, TypicalModes());
+    dialog.model.HandleCommand(dialog.view, 1, (dir.Path() / "Zurvo.cfg").string());
+    EXPECT_EQ(settings.FSAA, c.fsaa) << c.name;
+    EXPECT_EQ(settings.Quality, c.quality) << c.name;
+  }
+}
+
+TEST(SettingsDialogOk, DefaultsStoreTheFirstListedModeAndEmptyListKeepsTheMode) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "Zurvo.cfg").string();
+  Settings settings;  // 640 x 480 x 16
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  dialog.model.HandleCommand(dialog.view, 1, path);
+  EXPECT_EQ(settings.ScreenWidth, 800);
+  EXPECT_EQ(settings.ScreenHeight, 600);
+  EXPECT_EQ(settings.BitsPerPixel, 16);
+
+  Settings kept;
+  kept.ScreenWidth = 1600;
+  kept.ScreenHeight = 1200;
+  kept.BitsPerPixel = 32;
+  kept.Frequency = 12345;  // unlisted: OK stores the first entry
+  Dialog empty(kept, FullCaps(), DisplayModeList{});
+  const SettingsCommandOutcome outcome = empty.model.HandleCommand(empty.view, 1, path);
+  EXPECT_EQ(outcome.dialogResult, 1);
+  EXPECT_EQ(kept.ScreenWidth, 1600);
+  EXPECT_EQ(kept.ScreenHeight, 1200);
+  EXPECT_EQ(kept.BitsPerPixel, 32);
+  EXPECT_EQ(kept.Frequency, 11025);
+}
+
+TEST(SettingsDialogOk, FailedWriteKeepsTheRecordAndTheDialog) {
+  TempDir dir;
+  const fs::path missingDir = dir.Path() / "Game";
+  const std::string path = (missingDir / "Zurvo.cfg").string();
+  Settings settings;
+  settings.Gibs = false;
+  const Settings before = settings;
+
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, path);
+  const SettingsConfirmation attempt = dialog.model.Confirm(dialog.view, path);
+  EXPECT_FALSE(attempt.written);
+  EXPECT_TRUE(attempt.settings.Gibs);  // what OK would have stored
+
+  const SettingsCommandOutcome failed = dialog.model.HandleCommand(dialog.view, 1, path);
+  EXPECT_EQ(failed.action, SettingsCommandOutcome::Action::kShowWriteError);
+  EXPECT_EQ(settings, before);
+  EXPECT_FALSE(fs::exists(path));
+
+  // The player fixes the folder and presses OK again.
+  fs::create_directories(missingDir);
+  const SettingsCommandOutcome retried = dialog.model.HandleCommand(dialog.view, 1, path);
+  EXPECT_EQ(retried.action, SettingsCommandOutcome::Action::kEndDialog);
+  EXPECT_EQ(retried.dialogResult, 1);
+  EXPECT_TRUE(settings.Gibs);
+  EXPECT_EQ(ReadFile(path).empty(), false);
+}
+
+TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
+  TempDir dir;
+  // A directory where the file should be: no replacement can succeed.
+  const fs::path blocked = dir.Path() / "Zurvo.cfg";
+  fs::create_directories(blocked / "inside");
+  Settings settings;
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_GOOD, blocked.string());
+  const SettingsCommandOutcome outcome =
+      dialog.model.HandleCommand(dialog.view, 1, blocked.string());
+  EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kShowWriteError);
+  EXPECT_EQ(settings, Settings{});
+  EXPECT_TRUE(fs::is_directory(blocked / "inside"));
+}
+
+TEST(SettingsDialogCancel, LeavesRecordAndFileAlone) {
+  TempDir dir;
+  const fs::path path = dir.Path() / "Zurvo.cfg";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "ScreenWidth 1024\nFrequency 12345\n";
+  }
+  const std::string before = ReadFile(path);
+  Settings settings;
+  ASSERT_GE(ReadConfiguration(path.string(), settings), 0);
+  const Settings loaded = settings;
+
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, path.string());
+  dialog.view.Toggle(IDC_INVERT);
+  dialog.model.HandleCommand(dialog.view, IDC_INVERT, path.string());
+  const SettingsCommandOutcome outcome = dialog.model.HandleCommand(dialog.view, 2, path.string());
+  EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kEndDialog);
+  EXPECT_EQ(outcome.dialogResult, 2);
+  EXPECT_EQ(settings, loaded);
+  EXPECT_EQ(ReadFile(path), before);
+
+  // Reopened, the dialog shows the record, not the abandoned edits.
+  Dialog reopened(settings, FullCaps(), TypicalModes());
+  EXPECT_TRUE(reopened.view.Checked(IDC_INVERT));
+  EXPECT_FALSE(reopened.view.Checked(IDC_ROCKET));
+  EXPECT_EQ(reopened.view.SelectedText(IDC_FREQUENCY), "11025 Гц");
+}
+
+TEST(SettingsDialogOk, ReopeningShowsWhatWasStored) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "Zurvo.cfg").string();
+  Settings settings;
+  {
+    Dialog dialog(settings, FullCaps(4), TypicalModes());
+    dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, path);
+    dialog.model.HandleCommand(dialog.view, 1, path);
+  }
+  Dialog reopened(settings, FullCaps(4), TypicalModes());
+  ExpectBoxes(reopened.view, kPresets[2]);
+  EXPECT_EQ(reopened.view.SelectedText(IDC_DISPLAY_MODE), "1024 x 768 x 32");
+  EXPECT_EQ(reopened.view.SelectedText(IDC_ANTIALIASING), "Качество 3");
+  EXPECT_EQ(reopened.view.SelectedText(IDC_FREQUENCY), "44100 Гц");
+  EXPECT_EQ(reopened.view.SelectedText(IDC_BITRATE), "16 бит");
+}
+
+TEST(SettingsDialogCommands, OtherIdsDoNothing) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "Zurvo.cfg").string();
+  Settings settings;
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  const SettingsWorkingCopy before = dialog.model.WorkingCopy();
+  for (int id : {0, 3, IDC_DISPLAY_MODE, IDC_FREQUENCY, IDC_ANTIALIASING, 1002, 1030, 0xFFFF}) {
+    const SettingsCommandOutcome outcome = dialog.model.HandleCommand(dialog.view, id, path);
+    EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kNone) << id;
+  }
+  EXPECT_EQ(dialog.model.WorkingCopy().Gibs, before.Gibs);
+  EXPECT_EQ(dialog.model.WorkingCopy().NoVE, before.NoVE);
+  EXPECT_EQ(settings, Settings{});
+  EXPECT_FALSE(fs::exists(path));
+}
