@@ -6,11 +6,34 @@
 
 // Direct3D 9 pixel format codes the probe asks about.
 enum PixelFormatCode : std::uint32_t {
+  kFormatNone = 0,  // D3DFMT_UNKNOWN: no candidate passed
   kFormatR5G6B5 = 23,
   kFormatX1R5G5B5 = 24,
   kFormatA1R5G5B5 = 25,
   kFormatA8R8G8B8 = 21,
   kFormatX8R8G8B8 = 22,
+};
+
+// Pixel shader 2.0 as Direct3D encodes it; bloom needs at least this, compared unsigned.
+constexpr std::uint32_t kPixelShader20 = 0xFFFF0200U;
+
+// "A8R8G8B8" and so on; "none" for kFormatNone, "unknown" for anything else.
+const char* PixelFormatName(std::uint32_t format);
+
+// One attached game controller as the enumeration hands it out.
+class GameController {
+public:
+  virtual ~GameController() = default;
+  // Creates the device and releases it at once; false when creation failed.
+  virtual bool TryOpen() = 0;
+};
+
+// Decides, controller by controller, whether the enumeration goes on.
+class GameControllerVisitor {
+public:
+  virtual ~GameControllerVisitor() = default;
+  // True: hand out the next controller; false: stop the enumeration here.
+  virtual bool Visit(GameController& controller) = 0;
 };
 
 // Exactly the questions the probe puts to the graphics adapter (adapter 0, HAL device) and the
@@ -33,8 +56,12 @@ public:
   virtual std::uint32_t GetAdapterModeCount(std::uint32_t format) = 0;
   virtual bool EnumAdapterMode(std::uint32_t format, std::uint32_t index, std::uint32_t& width,
                                std::uint32_t& height) = 0;
-  // True when an attached game controller was enumerated and one of them could be opened.
-  virtual bool OpenFirstGameController() = 0;
+
+  // False when no DirectInput object could be created.
+  virtual bool HasDirectInput() = 0;
+  // Hands every attached game controller, in the system's order, to `visitor` until it asks to
+  // stop. Returns whether the enumeration call itself succeeded.
+  virtual bool EnumGameControllers(GameControllerVisitor& visitor) = 0;
 };
 
 // What one probe found, kept apart from the globals so that it can be computed anywhere (a
@@ -46,12 +73,23 @@ struct ProbeOutcome {
   bool clearBloom = false;
   bool clearDXT5 = false;
   bool clearJoystick = false;
+
+  // What the report tool shows a player; the launcher itself needs none of it.
+  bool direct3DPresent = false;
+  bool directInputPresent = false;
+  std::uint32_t format16 = kFormatNone;  // F16, or kFormatNone when no 16-bit candidate passed
+  std::uint32_t format32 = kFormatNone;  // F32, or kFormatNone when no 32-bit candidate passed
+  bool deviceCapsRead = false;           // GetDeviceCaps answered
+  std::uint32_t pixelShaderVersion = 0;  // meaningful only when deviceCapsRead
+  bool modeListTruncated = false;        // memory ran out while the list was filled
 };
 
-// Asks `hardware` everything, in the fixed order, and returns the answers.
+// Asks `hardware` everything, in the fixed order, and returns the answers. Never throws: when
+// memory runs out while the mode list grows, the list keeps what it had.
 ProbeOutcome RunProbe(HardwareQueries& hardware);
 
 // Publishes an outcome: capabilities and modes replaced, settings the hardware cannot honour
-// switched off (FSAA, Bloom, DXT5 false; Joystick 0).
+// switched off (FSAA, Bloom, DXT5 false; Joystick 0). Should memory run out while the list is
+// copied, `modes` is left empty: a shorter choice beats a launcher that dies.
 void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,
                        DisplayModeList& modes);

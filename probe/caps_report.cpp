@@ -1,0 +1,71 @@
+#include "probe/caps_report.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* YesNo(bool value) {
+  return value ? "yes" : "no";
+}
+
+const char* Presence(bool value) {
+  return value ? "present" : "missing";
+}
+
+void WritePixelShader(const ProbeOutcome& outcome, std::FILE* out) {
+  if (!outcome.direct3DPresent) {
+    std::fprintf(out, "Pixel shader: unknown (no Direct3D)\n");
+  } else if (!outcome.deviceCapsRead) {
+    std::fprintf(out, "Pixel shader: unknown (capability query failed)\n");
+  } else {
+    const unsigned version = outcome.pixelShaderVersion;
+    std::fprintf(out, "Pixel shader: %u.%u (0x%08X)\n", (version >> 8) & 0xFFU, version & 0xFFU,
+                 version);
+  }
+}
+
+void WriteFormat(const char* label, std::uint32_t format, std::FILE* out) {
+  std::fprintf(out, "%s: %s (%u)\n", label, PixelFormatName(format), static_cast<unsigned>(format));
+}
+
+void WriteClearedSettings(const ProbeOutcome& outcome, std::FILE* out) {
+  std::fprintf(out, "Settings switched off:");
+  const struct {
+    bool cleared;
+    const char* name;
+  } settings[] = {{outcome.clearFSAA, "FSAA"},
+                  {outcome.clearBloom, "Bloom"},
+                  {outcome.clearDXT5, "DXT5"},
+                  {outcome.clearJoystick, "Joystick"}};
+  bool any = false;
+  for (const auto& setting : settings) {
+    if (setting.cleared) {
+      std::fprintf(out, " %s", setting.name);
+      any = true;
+    }
+  }
+  std::fputs(any ? "\n" : " none\n", out);
+}
+
+}  // namespace
+
+bool WriteCapsReport(const ProbeOutcome& outcome, std::FILE* out) {
+  std::fprintf(out, "Direct3D 9: %s\n", Presence(outcome.direct3DPresent));
+  WriteFormat("16-bit format", outcome.format16, out);
+  WriteFormat("32-bit format", outcome.format32, out);
+  WritePixelShader(outcome, out);
+  std::fprintf(out, "fsaaAvailable: %s\n", YesNo(outcome.caps.fsaaAvailable));
+  std::fprintf(out, "aaLevelCount: %d\n", static_cast<int>(outcome.caps.aaLevelCount));
+  std::fprintf(out, "bloomAvailable: %s\n", YesNo(outcome.caps.bloomAvailable));
+  std::fprintf(out, "dxt5Available: %s\n", YesNo(outcome.caps.dxt5Available));
+  std::fprintf(out, "DirectInput 8: %s\n", Presence(outcome.directInputPresent));
+  std::fprintf(out, "joystickAvailable: %s\n", YesNo(outcome.caps.joystickAvailable));
+  WriteClearedSettings(outcome, out);
+  std::fprintf(out, "Display modes: %u%s\n", static_cast<unsigned>(outcome.modes.size()),
+               outcome.modeListTruncated ? " (list cut short: out of memory)" : "");
+  for (const DisplayMode& mode : outcome.modes) {
+    std::fprintf(out, "%ux%ux%u\n", static_cast<unsigned>(mode.width),
+                 static_cast<unsigned>(mode.height), static_cast<unsigned>(mode.bitsPerPixel));
+  }
+  return std::fflush(out) == 0 && std::ferror(out) == 0;
+}

@@ -1,0 +1,146 @@
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "probe/caps_report.h"
+#include "tests/probe/fake_hardware.h"
+#include "tests/probe/probe_checks.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file in a directory of its own, removed with it.
+class TempFile {
+public:
+  TempFile() {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = fs::temp_directory_path() / ("zurvo-capsreport-" + std::to_string(stamp));
+    fs::create_directories(dir_);
+  }
+  ~TempFile() {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  std::string path() const { return (dir_ / "report.txt").string(); }
+
+private:
+  fs::path dir_;
+};
+
+std::string Report(const ProbeOutcome& outcome, bool& written) {
+  TempFile file;
+  std::FILE* out = std::fopen(file.path().c_str(), "wb");
+  if (out == nullptr) {
+    ADD_FAILURE() << "cannot create " << file.path();
+    return {};
+  }
+  written = WriteCapsReport(outcome, out);
+  std::fclose(out);
+  std::string text;
+  if (std::FILE* in = std::fopen(file.path().c_str(), "rb")) {
+    char buffer[512];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+      text.append(buffer, got);
+    }
+    std::fclose(in);
+  }
+  return text;
+}
+
+ProbeOutcome Probe(void (*edit)(HardwareScript&)) {
+  HardwareScript script;
+  script.modes[kFormatR5G6B5] = {{1024, 768}};
+  script.modes[kFormatX8R8G8B8] = {{800, 600}, {1280, 1024}};
+  script.acceptedFormats = {kFormatR5G6B5, kFormatX8R8G8B8};
+  edit(script);
+  FakeHardware hardware(script);
+  return RunProbe(hardware);
+}
+
+TEST(CapsReportTest, ShowsEveryFactOneALine) {
+  bool written = false;
+  const std::string text = Report(Probe([](HardwareScript& s) { s.qualityLevels = 2; }), written);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(
+      "Direct3D 9: present\n"
+      "16-bit format: R5G6B5 (23)\n"
+      "32-bit format: X8R8G8B8 (22)\n"
+      "Pixel shader: 3.0 (0xFFFF0300)\n"
+      "fsaaAvailable: yes\n"
+      "aaLevelCount: 2\n"
+      "bloomAvailable: yes\n"
+      "dxt5Available: yes\n"
+      "DirectInput 8: present\n"
+      "joystickAvailable: no\n"
+      "Settings switched off: Joystick\n"
+      "Display modes: 3\n"
+      "1024x768x16\n"
+      "800x600x32\n"
+      "1280x1024x32\n",
+      text);
+}
+
+// The Wine check reads capsreport's output with this parser, so it must give back exactly what
+// was written, failures included.
+TEST(CapsReportTest, ParsesBackToTheSameOutcome) {
+  void (*const edits[])(HardwareScript&) = {
+      [](HardwareScript&) {},
+      [](HardwareScript& s) { s.direct3D = false; },
+      [](HardwareScript& s) { s.deviceCaps = false; },
+      [](HardwareScript& s) {
+        s.acceptedFormats = {};
+        s.directInput = false;
+        s.pixelShaderVersion = 0xFFFF0104U;
+      },
+  };
+  for (auto edit : edits) {
+    ProbeOutcome outcome = Probe(edit);
+    outcome.modeListTruncated = !outcome.direct3DPresent;  // the note parses back as well
+    bool written = false;
+    const std::string text = Report(outcome, written);
+    ProbeOutcome parsed;
+    std::string error;
+    ASSERT_TRUE(ParseCapsReport(text, parsed, error)) << error << "\n" << text;
+    EXPECT_EQ("", OutcomeDifferences(outcome, parsed)) << text;
+  }
+}
+
+TEST(CapsReportTest, ParserRejectsDamagedReports) {
+  bool written = false;
+  const std::string text = Report(Probe([](HardwareScript&) {}), written);
+  const struct {
+    const char* from;
+    const char* to;
+  } damages[] = {{"Display modes: 3", "Display modes: 4"},
+                 {"fsaaAvailable: yes", "fsaaAvailable: maybe"},
+                 {"(23)", "(21)"},
+                 {"1280x1024x32", "1280x1024"},
+                 {"dxt5Available: yes\n", ""}};
+  for (const auto& damage : damages) {
+    std::string damaged = text;
+    const std::size_t at = damaged.find(damage.from);
+    ASSERT_NE(std::string::npos, at) << damage.from;
+    damaged.replace(at, std::string(damage.from).size(), damage.to);
+    ProbeOutcome parsed;
+    std::string error;
+    EXPECT_FALSE(ParseCapsReport(damaged, parsed, error)) << damaged;
+  }
+}
+
+TEST(CapsReportTest, ReportsAFailedWrite) {
+  TempFile file;
+  std::FILE* create = std::fopen(file.path().c_str(), "w");
+  ASSERT_NE(nullptr, create);
+  std::fclose(create);
+  std::FILE* readOnly = std::fopen(file.path().c_str(), "r");
+  ASSERT_NE(nullptr, readOnly);
+  EXPECT_FALSE(WriteCapsReport(ProbeOutcome{}, readOnly));
+  std::fclose(readOnly);
+}
+
+}  // namespace
