@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/result_code.h"
@@ -9,6 +10,10 @@
 // stored, everything else is skipped, a key given twice keeps its last value. Returns the file
 // loader's result; on failure `settings` is untouched.
 ResultCode ReadConfiguration(const std::string& path, Settings& settings);
+
+// The same reading over text already in memory (`size` bytes at `data`, which may be null when
+// `size` is 0). Returns false, with `settings` untouched, only when memory runs out.
+bool ReadConfigurationFromBytes(const char* data, std::int32_t size, Settings& settings);
 
 // The configuration text for `settings`, with "\n" line ends, exactly as the game expects it.
 std::string FormatConfiguration(const Settings& settings);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "engine/file_handle.h"
+#include "settings/game_settings.h"
+
+// The few file operations the configuration writer performs, one call per step, so that each
+// step can be made to fail on purpose. Every operation reports success as true and never
+// throws; none of them logs.
+class ConfigFileSystem {
+public:
+  virtual ~ConfigFileSystem() = default;
+
+  // Opens `temporary` (a new name in the directory of `target`) for writing in text mode, empty.
+  // Fails when the directory does not exist or when `target` exists but may not be written.
+  virtual bool CreateTemporary(const std::string& target, const std::string& temporary,
+                               FileHandle& file) = 0;
+  // Writes all `size` bytes.
+  virtual bool Write(std::FILE* file, const char* data, std::size_t size) = 0;
+  // Pushes the buffered text out and has the system put it on the disk.
+  virtual bool Flush(std::FILE* file) = 0;
+  // Closes the file, whatever happens, and reports whether the close succeeded.
+  virtual bool Close(FileHandle& file) = 0;
+  // Puts `temporary` in the place of `target` in one step: afterwards `target` names either the
+  // old file or the complete new one, never anything in between.
+  virtual bool Replace(const std::string& temporary, const std::string& target) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+};
+
+// The platform's real file operations.
+ConfigFileSystem& RealConfigFileSystem();
+
+// WriteConfiguration over the given operations: the real writer passes RealConfigFileSystem().
+bool WriteConfiguration(const std::string& path, const Settings& settings, ConfigFileSystem& files);
+
+// The name of the temporary file the writer uses for `target` (already resolved).
+std::string TemporaryPathFor(const std::string& target);

@@ -1,0 +1,77 @@
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "settings/config_file_system.h"
+
+namespace {
+
+// Durability of the rename itself: the directory entry has to reach the disk too. Best effort,
+// since the new file is already in place when this runs.
+void SyncDirectoryOf(const std::string& path) {
+  const std::string::size_type slash = path.rfind('/');
+  const std::string directory =
+      slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+class PosixConfigFileSystem final : public ConfigFileSystem {
+public:
+  bool CreateTemporary(const std::string& target, const std::string& temporary,
+                       FileHandle& file) override {
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // rename() would replace a file we may not write; refuse it as opening it would.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+      return false;
+    }
+    file.reset(std::fopen(temporary.c_str(), "w"));
+    if (!file) {
+      return false;
+    }
+    if (exists && S_ISREG(old.st_mode)) {
+      // The new file takes over the old one's permissions. Failing that it keeps the defaults,
+      // which is no reason to lose the player's settings.
+      ::fchmod(::fileno(file.get()), old.st_mode & 07777);
+    }
+    return true;
+  }
+
+  bool Write(std::FILE* file, const char* data, std::size_t size) override {
+    return std::fwrite(data, 1, size, file) == size;
+  }
+
+  bool Flush(std::FILE* file) override {
+    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+  }
+
+  bool Close(FileHandle& file) override { return std::fclose(file.release()) == 0; }
+
+  bool Replace(const std::string& temporary, const std::string& target) override {
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+      return false;
+    }
+    try {
+      SyncDirectoryOf(target);
+    } catch (...) {
+      // Only the directory name's copy can fail; the file is already in place.
+    }
+    return true;
+  }
+
+  bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+};
+
+}  // namespace
+
+ConfigFileSystem& RealConfigFileSystem() {
+  static PosixConfigFileSystem files;
+  return files;
+}

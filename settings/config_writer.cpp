@@ -1,0 +1,172 @@
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "engine/log.h"
+#include "engine/path_resolve.h"
+#include "settings/config_file.h"
+#include "settings/config_file_system.h"
+
+namespace {
+
+class ConfigText {
+public:
+  explicit ConfigText(std::string& text) : text(text) {}
+
+  void Integer(const char* key, std::int32_t value) {
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    Line(key, digits, end.ptr);
+  }
+
+  void Flag(const char* key, bool value) { Integer(key, value ? 1 : 0); }
+
+  // Two decimals of the value widened to double, as "%.2f" prints it in the "C" locale. The
+  // conversion never looks at the user's locale, so a German Windows still writes "0.50", and it
+  // rounds the same way (exactly, ties to even) with every C runtime the launcher is built with.
+  void Real(const char* key, float value) {
+    // The widest value, FLT_MAX, has 39 integer digits.
+    char digits[64];
+    const std::to_chars_result end =
+        std::to_chars(digits, digits + sizeof digits, static_cast<double>(Finite(value)),
+                      std::chars_format::fixed, 2);
+    Line(key, digits, end.ptr);
+  }
+
+  void BlankLine() { text += '\n'; }
+
+private:
+  // A value beyond float's range ("1e39" in the file) reads as infinity, and some C runtimes
+  // print "inf" or "nan" in a form that their own atof reads back as 0 or 1. The largest float
+  // and 0 read back as themselves everywhere, so the file means the same on every machine.
+  static float Finite(float value) {
+    if (std::isnan(value)) {
+      return 0.0f;
+    }
+    if (std::isinf(value)) {
+      return std::copysign(FLT_MAX, value);
+    }
+    return value;
+  }
+
+  void Line(const char* key, const char* begin, const char* end) {
+    text += key;
+    text += ' ';
+    text.append(begin, end);
+    text += '\n';
+  }
+
+  std::string& text;
+};
+
+// Leaves the old file in place and says so; the caller only learns that the write failed.
+bool Fail(ConfigFileSystem& files, const std::string& path, const std::string& temporary,
+          FileHandle& file) {
+  if (file) {
+    files.Close(file);
+  }
+  if (!temporary.empty()) {
+    files.Remove(temporary);
+  }
+  LogMessage("Cannot write file - %s\n", path.c_str());
+  return false;
+}
+
+}  // namespace
+
+std::string FormatConfiguration(const Settings& settings) {
+  std::string text;
+  try {
+    text.reserve(512);
+    ConfigText out(text);
+    out.Integer("ScreenWidth", settings.ScreenWidth);
+    out.Integer("ScreenHeight", settings.ScreenHeight);
+    out.Flag("FullScreen", settings.FullScreen);
+    out.Integer("BitsPerPixel", settings.BitsPerPixel);
+    out.BlankLine();
+    out.Integer("Channels", settings.Channels);
+    out.Integer("Frequency", settings.Frequency);
+    out.Integer("BitRate", settings.BitRate);
+    out.BlankLine();
+    out.Real("MusicVolume", settings.MusicVolume);
+    out.Real("SoundVolume", settings.SoundVolume);
+    out.Real("MotionBlur", settings.MotionBlur);
+    out.Integer("Joystick", settings.Joystick);
+    out.Flag("Bloom", settings.Bloom);
+    out.Flag("FSAA", settings.FSAA);
+    out.Flag("DXT5", settings.DXT5);
+    out.Real("Mouse", settings.Mouse);
+    out.Flag("Tails", settings.Tails);
+    out.Flag("LowTex", settings.LowTex);
+    out.Flag("NoVE", settings.NoVE);
+    out.Flag("Invert", settings.Invert);
+    out.Flag("Gibs", settings.Gibs);
+    out.Flag("Rocket", settings.Rocket);
+    out.Flag("Lens", settings.Lens);
+    out.Flag("Smoke", settings.Smoke);
+    out.Flag("Sparks", settings.Sparks);
+    out.Flag("Radial", settings.Radial);
+    out.Integer("Quality", settings.Quality);
+    out.Flag("SimpleControls", settings.SimpleControls);
+    out.BlankLine();
+    // The game treats a missing line as off, so the cheats only appear when they are on.
+    if (settings.GodMode) {
+      out.Integer("GodMode", 1);
+    }
+    if (settings.AllLevels) {
+      out.Integer("AllLevels", 1);
+    }
+  } catch (const std::bad_alloc&) {
+    // An empty text is never a valid configuration; the writer refuses it.
+    text.clear();
+  }
+  return text;
+}
+
+std::string TemporaryPathFor(const std::string& target) {
+  // Same directory, so that the final rename never crosses a file system. A leftover from a
+  // crash is simply overwritten by the next save.
+  return target + ".tmp";
+}
+
+bool WriteConfiguration(const std::string& path, const Settings& settings,
+                        ConfigFileSystem& files) {
+  FileHandle file;
+  std::string temporary;
+  const std::string text = FormatConfiguration(settings);
+  // The loader that reads the file back matches names without regard to case; resolve the
+  // same way so that both reach the file that is there, whatever its spelling on disk.
+  const std::string target = ResolvePathIgnoringCase(path);
+  if (text.empty() || target.empty()) {
+    return Fail(files, path, temporary, file);
+  }
+  try {
+    temporary = TemporaryPathFor(target);
+  } catch (const std::bad_alloc&) {
+    return Fail(files, path, temporary, file);
+  }
+
+  if (!files.CreateTemporary(target, temporary, file)) {
+    // Nothing was created, or what was created half-way must go.
+    file.reset();
+    return Fail(files, path, temporary, file);
+  }
+  if (!files.Write(file.get(), text.data(), text.size()) || !files.Flush(file.get())) {
+    return Fail(files, path, temporary, file);
+  }
+  if (!files.Close(file)) {
+    return Fail(files, path, temporary, file);
+  }
+  if (!files.Replace(temporary, target)) {
+    return Fail(files, path, temporary, file);
+  }
+  return true;
+}
+
+bool WriteConfiguration(const std::string& path, const Settings& settings) {
+  return WriteConfiguration(path, settings, RealConfigFileSystem());
+}
