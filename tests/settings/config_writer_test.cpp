@@ -1,0 +1,329 @@
+#include <cfloat>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "settings/config_file.h"
+#include "settings/config_file_system.h"
+#include "settings/game_settings.h"
+#include "settings_test_support.h"
+
+namespace {
+
+using settings_test::AllNonDefault;
+using settings_test::OnDisk;
+using settings_test::ReadBytes;
+using settings_test::ScratchDirectory;
+using settings_test::WriteBytes;
+
+const char kPath[] = "Game\\Zurvo.cfg";
+const char kOldBytes[] = "ScreenWidth 1024\r\nScreenHeight 768\r\n// the old file, byte for byte\n";
+
+std::vector<std::string> Only(const std::string& name) {
+  return {name};
+}
+
+TEST(WriteConfiguration, DefaultsGiveTheThirtyLinesOnDisk) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  ASSERT_TRUE(WriteConfiguration(kPath, Settings()));
+  const std::string lines[] = {"ScreenWidth 640",
+                               "ScreenHeight 480",
+                               "FullScreen 0",
+                               "BitsPerPixel 16",
+                               "",
+                               "Channels 2",
+                               "Frequency 22050",
+                               "BitRate 8",
+                               "",
+                               "MusicVolume 0.50",
+                               "SoundVolume 0.50",
+                               "MotionBlur 0.00",
+                               "Joystick 1",
+                               "Bloom 0",
+                               "FSAA 0",
+                               "DXT5 0",
+                               "Mouse 0.50",
+                               "Tails 1",
+                               "LowTex 0",
+                               "NoVE 0",
+                               "Invert 1",
+                               "Gibs 0",
+                               "Rocket 0",
+                               "Lens 0",
+                               "Smoke 0",
+                               "Sparks 0",
+                               "Radial 0",
+                               "Quality 0",
+                               "SimpleControls 0",
+                               ""};
+  std::string expected;
+  for (const std::string& line : lines) {
+    expected += line + settings_test::kLineEnd;
+  }
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), expected);
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  EXPECT_FALSE(std::filesystem::exists("Zurvo.log"));
+}
+
+TEST(WriteConfiguration, ReplacesAnOldFileCompletely) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  // Longer than the new text, so that a write without truncation would leave a tail behind.
+  WriteBytes("Game/Zurvo.cfg", std::string(4096, 'x'));
+  ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+}
+
+TEST(WriteConfiguration, RoundTripKeepsEveryField) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
+  Settings read;
+  ASSERT_EQ(ReadConfiguration(kPath, read), S_OK);
+  EXPECT_TRUE(read == AllNonDefault()) << FormatConfiguration(read);
+}
+
+// A file in the writer's own format comes back out byte for byte, whoever wrote it.
+TEST(WriteConfiguration, ReadThenWrittenAgainIsByteIdentical) {
+  Settings odd = AllNonDefault();
+  odd.Joystick = 5;
+  odd.Quality = -1;
+  odd.MusicVolume = 0.33f;
+  odd.MotionBlur = -12.5f;
+  odd.GodMode = false;
+  for (const Settings& settings : {Settings(), AllNonDefault(), odd}) {
+    ScratchDirectory scratch;
+    std::filesystem::create_directory("Game");
+    const std::string bytes = OnDisk(FormatConfiguration(settings));
+    WriteBytes("Game/Zurvo.cfg", bytes);
+    Settings read;
+    ASSERT_EQ(ReadConfiguration(kPath, read), S_OK);
+    ASSERT_TRUE(WriteConfiguration(kPath, read));
+    EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), bytes);
+  }
+}
+
+// "1e39" overflows a float; whatever the C runtime makes of the written value, a second save
+// must give the same file.
+TEST(WriteConfiguration, OutOfRangeFloatsSettleOnTheFirstSave) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  WriteBytes("Game/Zurvo.cfg", "MusicVolume 1e39\nSoundVolume -1e39\n");
+  Settings first;
+  ASSERT_EQ(ReadConfiguration(kPath, first), S_OK);
+  ASSERT_TRUE(WriteConfiguration(kPath, first));
+  const std::string once = ReadBytes("Game/Zurvo.cfg");
+  Settings second;
+  ASSERT_EQ(ReadConfiguration(kPath, second), S_OK);
+  EXPECT_EQ(second.MusicVolume, FLT_MAX);
+  EXPECT_EQ(second.SoundVolume, -FLT_MAX);
+  ASSERT_TRUE(WriteConfiguration(kPath, second));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), once);
+}
+
+// The launcher reads "game\zurvo.cfg" and writes "Game\Zurvo.cfg"; both must reach the file
+// that is there, however its name is spelled on disk.
+TEST(WriteConfiguration, ReplacesTheFileWhateverItsCase) {
+  const struct {
+    const char* directory;
+    const char* file;
+  } spellings[] = {{"Game", "Zurvo.cfg"}, {"game", "zurvo.cfg"}, {"GAME", "ZURVO.CFG"}};
+  for (const auto& spelling : spellings) {
+    SCOPED_TRACE(std::string(spelling.directory) + "/" + spelling.file);
+    ScratchDirectory scratch;
+    std::filesystem::create_directory(spelling.directory);
+    const std::filesystem::path onDisk = std::filesystem::path(spelling.directory) / spelling.file;
+    WriteBytes(onDisk, kOldBytes);
+    ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
+    EXPECT_EQ(scratch.List("."), Only(spelling.directory));
+    EXPECT_EQ(scratch.List(spelling.directory), Only(spelling.file));
+    EXPECT_EQ(ReadBytes(onDisk), OnDisk(FormatConfiguration(AllNonDefault())));
+    Settings read;
+    ASSERT_EQ(ReadConfiguration(kPath, read), S_OK);
+    EXPECT_TRUE(read == AllNonDefault()) << FormatConfiguration(read);
+  }
+}
+
+TEST(WriteConfiguration, MissingGameDirectoryIsAFailure) {
+  ScratchDirectory scratch;
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  EXPECT_FALSE(std::filesystem::exists("Game"));
+  EXPECT_FALSE(std::filesystem::exists("game"));
+  EXPECT_EQ(scratch.List("."), Only("Zurvo.log"));
+  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+}
+
+TEST(WriteConfiguration, DirectoryInTheFilesPlaceIsAFailure) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directories("Game/Zurvo.cfg");
+  WriteBytes("Game/Zurvo.cfg/inside", kOldBytes);
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg/inside"), kOldBytes);
+  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+}
+
+#ifdef _WIN32
+// Windows keeps a read-only attribute that holds for every user; POSIX permission bits do not
+// stop root, who runs CI, so there the fault injection below stands in for it.
+TEST(WriteConfiguration, ReadOnlyFileIsAFailure) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  std::filesystem::permissions("Game/Zurvo.cfg",
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), kOldBytes);
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  std::filesystem::permissions("Game/Zurvo.cfg", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+#endif
+
+enum class Step { kNone, kCreate, kWrite, kFlush, kClose, kReplace };
+
+const char* NameOf(Step step) {
+  switch (step) {
+    case Step::kNone:
+      return "none";
+    case Step::kCreate:
+      return "create";
+    case Step::kWrite:
+      return "write";
+    case Step::kFlush:
+      return "flush";
+    case Step::kClose:
+      return "close";
+    case Step::kReplace:
+      return "replace";
+  }
+  return "?";
+}
+
+void PrintTo(Step step, std::ostream* out) {
+  *out << NameOf(step);
+}
+
+// The real file operations, except that one step fails the way a full disk or a lost device
+// makes it fail: after doing part of its work, not before.
+class FailingFileSystem final : public ConfigFileSystem {
+public:
+  explicit FailingFileSystem(Step failing) : failing(failing), real(RealConfigFileSystem()) {}
+
+  bool CreateTemporary(const std::string& target, const std::string& temporary,
+                       FileHandle& file) override {
+    created = temporary;
+    if (!real.CreateTemporary(target, temporary, file)) {
+      return false;
+    }
+    if (failing == Step::kCreate) {
+      // The file exists, but the caller is told it could not be set up.
+      real.Close(file);
+      return false;
+    }
+    return true;
+  }
+
+  bool Write(std::FILE* file, const char* data, std::size_t size) override {
+    if (failing == Step::kWrite) {
+      real.Write(file, data, size / 2);
+      return false;
+    }
+    return real.Write(file, data, size);
+  }
+
+  bool Flush(std::FILE* file) override {
+    const bool flushed = real.Flush(file);
+    return failing != Step::kFlush && flushed;
+  }
+
+  bool Close(FileHandle& file) override {
+    const bool closed = real.Close(file);
+    return failing != Step::kClose && closed;
+  }
+
+  bool Replace(const std::string& temporary, const std::string& target) override {
+    if (failing == Step::kReplace) {
+      return false;
+    }
+    return real.Replace(temporary, target);
+  }
+
+  bool Remove(const std::string& path) override {
+    ++removals;
+    return real.Remove(path);
+  }
+
+  std::string created;
+  int removals = 0;
+
+private:
+  Step failing;
+  ConfigFileSystem& real;
+};
+
+class WriterFault : public testing::TestWithParam<Step> {};
+
+TEST_P(WriterFault, LeavesTheOldFileAndNoTemporary) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  FailingFileSystem files(GetParam());
+  EXPECT_FALSE(WriteConfiguration(kPath, AllNonDefault(), files));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), kOldBytes);
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  EXPECT_EQ(files.removals, 1);
+  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+}
+
+TEST_P(WriterFault, NoOldFileMeansNoFileAtAll) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  FailingFileSystem files(GetParam());
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings(), files));
+  EXPECT_TRUE(scratch.List("Game").empty()) << scratch.List("Game").front();
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, WriterFault,
+                         testing::Values(Step::kCreate, Step::kWrite, Step::kFlush, Step::kClose,
+                                         Step::kReplace),
+                         [](const testing::TestParamInfo<Step>& info) {
+                           return std::string(NameOf(info.param));
+                         });
+
+// The same operations with nothing failing: the temporary file sits next to the target and is
+// gone once it has become the target.
+TEST(WriteConfiguration, TemporaryFileLivesNextToTheTarget) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  FailingFileSystem files(Step::kNone);
+  ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault(), files));
+  const std::filesystem::path temporary(files.created);
+  EXPECT_EQ(temporary.parent_path().filename(), "Game") << files.created;
+  EXPECT_EQ(files.removals, 0);
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+}
+
+// A crash between writing and renaming leaves the temporary file; the next save must not trip
+// over it.
+TEST(WriteConfiguration, StaleTemporaryFileIsReused) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  FailingFileSystem probe(Step::kNone);
+  ASSERT_TRUE(WriteConfiguration(kPath, Settings(), probe));
+  WriteBytes(probe.created, std::string(8192, 'z'));
+  ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
+  EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+}
+
+}  // namespace

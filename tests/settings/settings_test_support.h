@@ -1,0 +1,133 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "settings/game_settings.h"
+
+namespace settings_test {
+
+// What a text-mode "\n" becomes on disk.
+#ifdef _WIN32
+inline const std::string kLineEnd = "\r\n";
+#else
+inline const std::string kLineEnd = "\n";
+#endif
+
+// The bytes a text-mode write of `text` leaves on disk.
+inline std::string OnDisk(const std::string& text) {
+  std::string bytes;
+  for (char c : text) {
+    if (c == '\n') {
+      bytes += kLineEnd;
+    } else {
+      bytes += c;
+    }
+  }
+  return bytes;
+}
+
+// A fresh directory that is also the current directory for the object's lifetime, since the
+// engine resolves its relative paths ("Game\Zurvo.cfg", "Zurvo.log") from there. The previous
+// current directory comes back and the directory is deleted on destruction.
+class ScratchDirectory {
+public:
+  ScratchDirectory() {
+    namespace fs = std::filesystem;
+    std::random_device seed;
+    std::mt19937_64 random(
+        seed() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    previous = fs::current_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      fs::path candidate =
+          fs::temp_directory_path() / ("zurvo-settings-" + std::to_string(random()));
+      if (fs::create_directory(candidate)) {
+        path = candidate;
+        break;
+      }
+    }
+    fs::current_path(path);
+  }
+
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+    std::filesystem::remove_all(path, ignored);
+  }
+
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::filesystem::path& Path() const { return path; }
+
+  // Names of everything in `relative` (a directory below this one), sorted.
+  std::vector<std::string> List(const std::string& relative) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path / relative)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+private:
+  std::filesystem::path previous;
+  std::filesystem::path path;
+};
+
+inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every field away from its default, and every float exactly what "%.2f" reads back as.
+inline Settings AllNonDefault() {
+  Settings s;
+  s.ScreenWidth = 1280;
+  s.ScreenHeight = 1024;
+  s.FullScreen = true;
+  s.BitsPerPixel = 32;
+  s.Channels = 1;
+  s.Frequency = 44100;
+  s.BitRate = 16;
+  s.MusicVolume = 0.25f;
+  s.SoundVolume = 0.75f;
+  s.MotionBlur = 0.4f;
+  s.Joystick = 0;
+  s.Mouse = 1.25f;
+  s.Bloom = true;
+  s.FSAA = true;
+  s.DXT5 = true;
+  s.Tails = false;
+  s.LowTex = true;
+  s.NoVE = true;
+  s.Invert = false;
+  s.GodMode = true;
+  s.AllLevels = true;
+  s.Gibs = true;
+  s.Rocket = true;
+  s.Lens = true;
+  s.Smoke = true;
+  s.Sparks = true;
+  s.Radial = true;
+  s.Quality = 3;
+  s.SimpleControls = true;
+  return s;
+}
+
+}  // namespace settings_test
