@@ -1,0 +1,44 @@
+#include "launcher/single_instance_win.h"
+
+#include "launcher/main_dialog_win.h"
+
+namespace {
+
+BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM lParam) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (lstrcmpW(className, L"#32770") == 0 && GetPropW(window, kLauncherWindowProperty) != nullptr) {
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning) {
+  UniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, L"SKARNAVELLauncher_started"));
+  alreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (alreadyRunning) {
+    event.Reset();
+  }
+  return event;
+}
+
+void BringRunningLauncherForward() {
+  const int kAttempts = 50;
+  const DWORD kPauseMs = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    HWND mainDialog = nullptr;
+    EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&mainDialog));
+    if (mainDialog != nullptr) {
+      if (IsIconic(mainDialog)) {
+        ShowWindow(mainDialog, SW_RESTORE);
+      }
+      // The settings dialog, when open, is the main dialog's last active pop-up.
+      SetForegroundWindow(GetLastActivePopup(mainDialog));
+      return;
+    }
+    Sleep(kPauseMs);
+  }
+}

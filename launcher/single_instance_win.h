@@ -1,0 +1,13 @@
+#pragma once
+
+#include "launcher/unique_handle_win.h"
+
+// The launcher's single-instance lock: the named event "SKARNAVELLauncher_started", held for as
+// long as the returned owner lives. `alreadyRunning` is set when another launcher holds it; the
+// returned owner is then empty.
+UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning);
+
+// Brings the running launcher's window (the settings dialog when it is open, else the main
+// dialog) to the foreground. Waits a little for the main dialog, which appears only after the
+// running launcher has probed the hardware; gives up quietly.
+void BringRunningLauncherForward();
