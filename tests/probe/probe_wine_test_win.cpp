@@ -1,0 +1,165 @@
+// The probe against the real Direct3D 9 and DirectInput 8 (Wine's, in the test command). What
+// one machine reports is not known here, so the checks are the ones every adapter must pass.
+
+#include <windows.h>
+#include <d3d9.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "probe/probe_win.h"
+#include "tests/probe/probe_checks.h"
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle);
+    }
+  }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line + "\n";
+  }
+  return text;
+}
+
+// The sizes of at least 800x600 that Direct3D itself lists for `format`.
+std::set<std::pair<UINT, UINT>> LargeAdapterModes(IDirect3D9& direct3D, D3DFORMAT format) {
+  std::set<std::pair<UINT, UINT>> sizes;
+  const UINT count = direct3D.GetAdapterModeCount(0, format);
+  for (UINT index = 0; index < count; ++index) {
+    D3DDISPLAYMODE mode = {};
+    if (SUCCEEDED(direct3D.EnumAdapterModes(0, format, index, &mode)) && mode.Width >= 800 &&
+        mode.Height >= 600) {
+      sizes.insert({mode.Width, mode.Height});
+    }
+  }
+  return sizes;
+}
+
+TEST(RealProbeTest, RunsAndIsSelfConsistent) {
+  const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
+  // Without these the probe would have exercised none of the real queries.
+  ASSERT_TRUE(outcome.direct3DPresent) << "Direct3DCreate9 failed: is there an X display?";
+  EXPECT_TRUE(outcome.directInputPresent);
+  EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
+
+  // The probe keeps nothing between runs: a second one finds the same.
+  const ProbeOutcome again = ProbeHardware(GetModuleHandleA(nullptr));
+  EXPECT_EQ("", OutcomeDifferences(outcome, again));
+}
+
+TEST(RealProbeTest, ListsEveryLargeAdapterModeOfTheChosenFormats) {
+  const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
+  ComPtr<IDirect3D9> direct3D;
+  direct3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+  ASSERT_NE(nullptr, direct3D.Get());
+
+  const std::pair<std::uint32_t, std::uint32_t> passes[] = {{outcome.format16, 16},
+                                                            {outcome.format32, 32}};
+  for (const auto& pass : passes) {
+    std::set<std::pair<UINT, UINT>> listed;
+    for (const DisplayMode& mode : outcome.modes) {
+      if (mode.bitsPerPixel == pass.second) {
+        listed.insert({mode.width, mode.height});
+      }
+    }
+    const auto expected =
+        pass.first == kFormatNone
+            ? std::set<std::pair<UINT, UINT>>{}
+            : LargeAdapterModes(*direct3D.Get(), static_cast<D3DFORMAT>(pass.first));
+    EXPECT_EQ(expected, listed) << pass.second << "-bit pass, format " << pass.first;
+  }
+}
+
+// DirectInput refuses a null instance handle: the probe must carry on without a joystick.
+TEST(RealProbeTest, NoInstanceHandleMeansNoJoystick) {
+  const ProbeOutcome outcome = ProbeHardware(nullptr);
+  EXPECT_FALSE(outcome.directInputPresent);
+  EXPECT_FALSE(outcome.caps.joystickAvailable);
+  EXPECT_TRUE(outcome.clearJoystick);
+  EXPECT_TRUE(outcome.direct3DPresent);
+  EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
+}
+
+// Runs capsreport.exe, copied next to this test, and returns its standard output.
+bool RunCapsReport(std::string& output, DWORD& exitCode) {
+  char self[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command(self, length);
+  command = "\"" + command.substr(0, command.find_last_of("\\/") + 1) + "capsreport.exe\"";
+
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+    return false;
+  }
+  Handle reader(readEnd);
+  Handle writer(writeEnd);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  std::vector<char> commandLine(command.begin(), command.end());
+  commandLine.push_back('\0');
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+    return false;
+  }
+  Handle processHandle(process.hProcess);
+  Handle threadHandle(process.hThread);
+  writer.reset();  // only the child writes now, so the pipe ends when it does
+
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    output.append(buffer, got);
+  }
+  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "capsreport.exe did not end";
+    TerminateProcess(process.hProcess, 1);
+    return false;
+  }
+  return GetExitCodeProcess(process.hProcess, &exitCode) != 0;
+}
+
+TEST(CapsReportExeTest, PrintsWhatTheProbeFinds) {
+  std::string output;
+  DWORD exitCode = 1;
+  ASSERT_TRUE(RunCapsReport(output, exitCode));
+  EXPECT_EQ(0u, exitCode) << output;
+
+  ProbeOutcome reported;
+  std::string error;
+  ASSERT_TRUE(ParseCapsReport(output, reported, error)) << error << "\n" << output;
+  EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
+  EXPECT_TRUE(reported.direct3DPresent) << output;
+
+  // Same probe code, same machine: the report tells what the launcher would find.
+  const ProbeOutcome probed = ProbeHardware(GetModuleHandleA(nullptr));
+  EXPECT_EQ("", OutcomeDifferences(probed, reported)) << output;
+}
+
+}  // namespace
