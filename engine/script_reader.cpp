@@ -17,6 +17,9 @@ struct CommentMarks {
 // Every one of the three marks holds a '/', so one scan for that byte finds them all.
 CommentMarks FindCommentMarks(std::string_view text) {
   CommentMarks marks;
+  if (text.size() < 2) {
+    return marks;
+  }
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   const char* slash = begin;
@@ -55,24 +58,36 @@ ScriptReader::ScriptReader(const char* data, std::int32_t size) : data(data), si
 ScriptReader::~ScriptReader() = default;
 
 bool ScriptReader::ReadLine(std::string& out) {
-  line.clear();
   std::string_view current;
   do {
     // One physical line: up to a line feed (counted) or a zero byte (not counted), or the end.
     // The bytes are viewed in place and copied once, when the logical line is known.
     const char* const start = data + position;
     std::int32_t length = 0;
-    while (position < size) {
-      const char c = data[position];
-      ++position;
-      if (c == '\n') {
+    if (position < size) {
+      if (nextLineFeed < position && *start == '\n') {
+        nextLineFeed = position;  // an empty line: not worth a search
+      } else if (nextLineFeed < position) {
+        const void* lineFeed = std::memchr(start, '\n', static_cast<std::size_t>(size - position));
+        nextLineFeed = lineFeed == nullptr
+                           ? size
+                           : static_cast<std::int32_t>(static_cast<const char*>(lineFeed) - data);
+      }
+      const void* zero =
+          nextLineFeed == position
+              ? nullptr
+              : std::memchr(start, '\0', static_cast<std::size_t>(nextLineFeed - position));
+      if (zero != nullptr) {
+        length = static_cast<std::int32_t>(static_cast<const char*>(zero) - start);
+        position += length + 1;
+      } else if (nextLineFeed < size) {
+        length = nextLineFeed - position;
+        position = nextLineFeed + 1;
         ++lineCount;
-        break;
+      } else {
+        length = size - position;
+        position = size;
       }
-      if (c == '\0') {
-        break;
-      }
-      ++length;
     }
     current = std::string_view(start, static_cast<std::size_t>(length));
 
@@ -103,14 +118,13 @@ bool ScriptReader::ReadLine(std::string& out) {
     isPlainLine = 1;
   }
 
+  // The line goes straight into the caller's string, whose storage is reused from call to call.
   try {
-    line.assign(current.data(), current.size());
-    out = line;
+    out.assign(current.data(), current.size());
   } catch (const std::bad_alloc&) {
     // A line that cannot be held ends the reading like the end of the text.
-    line.clear();
     out.clear();
     return false;
   }
-  return !line.empty();
+  return !out.empty();
 }

@@ -27,8 +27,10 @@ private:
   const char* data;
   std::int32_t size;
   std::int32_t position = 0;
-  std::string line;
   std::int32_t lineCount = 0;
   bool inBlockComment = false;
   std::int32_t isPlainLine = 0;
+  // Index of the first line feed at or after `position` (`size` when none is left); -1 until
+  // looked for. Kept so that text split by zero bytes is not rescanned to its next line feed.
+  std::int32_t nextLineFeed = -1;
 };

@@ -1,9 +1,5 @@
 #include "engine/string_util.h"
 
-bool IsBlank(char c) {
-  return c == '\t' || c == '\n' || c == '\r' || c == ' ';
-}
-
 std::string& TrimWhitespace(std::string& text) {
   std::size_t end = text.size();
   while (end > 0 && IsBlank(text[end - 1])) {
@@ -14,8 +10,12 @@ std::string& TrimWhitespace(std::string& text) {
     ++begin;
   }
   // Shrinking never allocates, so neither call can throw.
-  text.erase(end);
-  text.erase(0, begin);
+  if (end < text.size()) {
+    text.erase(end);
+  }
+  if (begin > 0) {
+    text.erase(0, begin);
+  }
   return text;
 }
 

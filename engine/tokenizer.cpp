@@ -7,29 +7,53 @@
 
 Tokenizer::Tokenizer(const std::string& line, const std::string& delimiter, bool handleQuotes)
     : handleQuotes(handleQuotes) {
+  // Only the trimmed part is copied; the result is that of copying and then trimming.
+  std::size_t begin = 0;
+  std::size_t end = line.size();
+  while (end > begin && IsBlank(line[end - 1])) {
+    --end;
+  }
+  while (begin < end && IsBlank(line[begin])) {
+    ++begin;
+  }
+  const std::size_t length = end - begin;
+  char* copy = inlineText;
+  if (length > kInlineCapacity) {
+    longText.reset(new (std::nothrow) char[length]);
+    copy = longText.get();
+  }
   try {
-    text = line;
     this->delimiter = delimiter;
   } catch (const std::bad_alloc&) {
-    // Without a copy there is nothing to split: every NextToken returns false.
-    text.clear();
-    this->delimiter.clear();
+    copy = nullptr;
   }
-  TrimWhitespace(text);
+  // Without a copy there is nothing to split: every NextToken returns false.
+  if (copy != nullptr) {
+    std::memcpy(copy, line.data() + begin, length);
+    text = copy;
+    textLength = length;
+  }
 }
 
 Tokenizer::~Tokenizer() = default;
 
 bool Tokenizer::NextToken(std::string& token) {
   token.clear();
-  const std::size_t length = text.size();
+  const std::size_t length = textLength;
   auto pos = static_cast<std::size_t>(position);
   if (pos >= length) {
     return false;
   }
 
-  const char* const bytes = text.data();
+  const char* const bytes = text;
+  const char* const delimiterBytes = delimiter.data();
   const std::size_t delimiterLength = delimiter.size();
+  const bool quotes = handleQuotes;
+  // The bytes that can end a run of plain text: the quote (when quotes count) and the
+  // delimiter's first byte (when there is one). With neither, the rest of the text is one run.
+  const bool stopsRun = quotes || delimiterLength > 0;
+  const char runStop1 = quotes ? '"' : (delimiterLength > 0 ? delimiterBytes[0] : '\0');
+  const char runStop2 = delimiterLength > 0 ? delimiterBytes[0] : runStop1;
   bool inQuotes = false;
   // Bytes of a partly matched delimiter are always its first `matched` bytes, so they need no
   // storage of their own.
@@ -58,40 +82,39 @@ bool Tokenizer::NextToken(std::string& token) {
         continue;
       }
 
-      const char c = bytes[pos];
-      if (handleQuotes && c == '"') {
-        inQuotes = true;
-        ++pos;
-        continue;
+      if (matched == 0) {
+        // A run of bytes that neither open quotes nor start the delimiter goes into the token in
+        // one piece.
+        std::size_t stop = pos;
+        if (!stopsRun) {
+          stop = length;
+        } else {
+          while (stop < length && bytes[stop] != runStop1 && bytes[stop] != runStop2) {
+            ++stop;
+          }
+        }
+        if (stop != pos) {
+          token.append(bytes + pos, stop - pos);
+          pos = stop;
+          continue;
+        }
       }
-      if (matched < delimiterLength && c == delimiter[matched]) {
-        ++pos;
+
+      const char c = bytes[pos];
+      ++pos;
+      if (quotes && c == '"') {
+        inQuotes = true;
+      } else if (matched < delimiterLength && c == delimiterBytes[matched]) {
         if (++matched == delimiterLength) {
           break;
         }
-        continue;
-      }
-      if (matched > 0) {
+      } else {
         // A partial match that failed: its bytes were text after all. The byte that broke it
         // does not start a new match.
-        token.append(delimiter, 0, matched);
+        token.append(delimiterBytes, matched);
         matched = 0;
         token += c;
-        ++pos;
-        continue;
       }
-
-      // A run of ordinary bytes goes into the token in one piece.
-      std::size_t stop = pos + 1;
-      while (stop < length) {
-        const char next = bytes[stop];
-        if ((handleQuotes && next == '"') || (delimiterLength > 0 && next == delimiter[0])) {
-          break;
-        }
-        ++stop;
-      }
-      token.append(bytes + pos, stop - pos);
-      pos = stop;
     }
   } catch (const std::bad_alloc&) {
     // A token that cannot be held ends the line.
@@ -101,7 +124,8 @@ bool Tokenizer::NextToken(std::string& token) {
   }
 
   position = static_cast<std::int32_t>(pos);
-  if (token != " ") {
+  // A lone space can only come from quotes (" "), and is kept as the token.
+  if (token.size() != 1 || token[0] != ' ') {
     TrimWhitespace(token);
   }
   return true;
