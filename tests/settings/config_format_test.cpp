@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,34 @@ TEST(FormatConfiguration, EveryFieldReachesItsLine) {
             "DXT5 1\nMouse 1.25\nTails 0\nLowTex 1\nNoVE 1\nInvert 0\nGibs 1\nRocket 1\nLens 1\n"
             "Smoke 1\nSparks 1\nRadial 1\nQuality 3\nSimpleControls 1\n\n"
             "GodMode 1\nAllLevels 1\n");
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  for (std::string::size_type end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// Each field has its own line: changing one field changes that line (or adds it) and no other.
+TEST(FormatConfiguration, EachFieldWritesOnlyItsOwnLine) {
+  const std::vector<std::string> defaults = Lines(kDefaultText);
+  for (const auto& [field, change] : settings_test::FieldChanges()) {
+    Settings settings;
+    change(settings);
+    std::vector<std::string> changed = Lines(FormatConfiguration(settings));
+    std::vector<std::string> differing;
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      if (i >= defaults.size() || changed[i] != defaults[i]) {
+        differing.push_back(changed[i]);
+      }
+    }
+    ASSERT_EQ(differing.size(), 1u) << field << ":\n" << FormatConfiguration(settings);
+    EXPECT_EQ(differing[0].rfind(field + " ", 0), 0u) << field << ": " << differing[0];
+  }
 }
 
 TEST(FormatConfiguration, CheatLinesOnlyWhenOnAndInOrder) {

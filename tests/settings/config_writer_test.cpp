@@ -87,6 +87,21 @@ TEST(WriteConfiguration, RoundTripKeepsEveryField) {
   EXPECT_TRUE(read == AllNonDefault()) << FormatConfiguration(read);
 }
 
+// One field at a time, so that two fields swapped between writer and reader cannot hide behind
+// equal values.
+TEST(WriteConfiguration, RoundTripKeepsEachFieldApart) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("Game");
+  for (const auto& [field, change] : settings_test::FieldChanges()) {
+    Settings written;
+    change(written);
+    ASSERT_TRUE(WriteConfiguration(kPath, written)) << field;
+    Settings read;
+    ASSERT_EQ(ReadConfiguration(kPath, read), S_OK) << field;
+    EXPECT_TRUE(read == written) << field << ":\n" << FormatConfiguration(read);
+  }
+}
+
 // A file in the writer's own format comes back out byte for byte, whoever wrote it.
 TEST(WriteConfiguration, ReadThenWrittenAgainIsByteIdentical) {
   Settings odd = AllNonDefault();

@@ -1,8 +1,3 @@
-#include <functional>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "settings/config_file.h"
@@ -12,42 +7,7 @@
 namespace {
 
 using settings_test::AllNonDefault;
-
-// One change per field, so that a field forgotten by operator== or ResetToDefaults shows up.
-const std::vector<std::pair<std::string, std::function<void(Settings&)>>>& FieldChanges() {
-  static const std::vector<std::pair<std::string, std::function<void(Settings&)>>> changes = {
-      {"ScreenWidth", [](Settings& s) { s.ScreenWidth = 800; }},
-      {"ScreenHeight", [](Settings& s) { s.ScreenHeight = 600; }},
-      {"FullScreen", [](Settings& s) { s.FullScreen = true; }},
-      {"BitsPerPixel", [](Settings& s) { s.BitsPerPixel = 32; }},
-      {"Channels", [](Settings& s) { s.Channels = 1; }},
-      {"Frequency", [](Settings& s) { s.Frequency = 44100; }},
-      {"BitRate", [](Settings& s) { s.BitRate = 16; }},
-      {"MusicVolume", [](Settings& s) { s.MusicVolume = 0.25f; }},
-      {"SoundVolume", [](Settings& s) { s.SoundVolume = 0.25f; }},
-      {"MotionBlur", [](Settings& s) { s.MotionBlur = 0.25f; }},
-      {"Joystick", [](Settings& s) { s.Joystick = 5; }},
-      {"Mouse", [](Settings& s) { s.Mouse = 0.25f; }},
-      {"Bloom", [](Settings& s) { s.Bloom = true; }},
-      {"FSAA", [](Settings& s) { s.FSAA = true; }},
-      {"DXT5", [](Settings& s) { s.DXT5 = true; }},
-      {"Tails", [](Settings& s) { s.Tails = false; }},
-      {"LowTex", [](Settings& s) { s.LowTex = true; }},
-      {"NoVE", [](Settings& s) { s.NoVE = true; }},
-      {"Invert", [](Settings& s) { s.Invert = false; }},
-      {"GodMode", [](Settings& s) { s.GodMode = true; }},
-      {"AllLevels", [](Settings& s) { s.AllLevels = true; }},
-      {"Gibs", [](Settings& s) { s.Gibs = true; }},
-      {"Rocket", [](Settings& s) { s.Rocket = true; }},
-      {"Lens", [](Settings& s) { s.Lens = true; }},
-      {"Smoke", [](Settings& s) { s.Smoke = true; }},
-      {"Sparks", [](Settings& s) { s.Sparks = true; }},
-      {"Radial", [](Settings& s) { s.Radial = true; }},
-      {"Quality", [](Settings& s) { s.Quality = -1; }},
-      {"SimpleControls", [](Settings& s) { s.SimpleControls = true; }},
-  };
-  return changes;
-}
+using settings_test::FieldChanges;
 
 TEST(GameSettings, EqualityNoticesEveryField) {
   ASSERT_EQ(FieldChanges().size(), 29u);

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "settings/game_settings.h"
@@ -128,6 +130,42 @@ inline Settings AllNonDefault() {
   s.Quality = 3;
   s.SimpleControls = true;
   return s;
+}
+
+// One change per field, so that a field forgotten by operator== or ResetToDefaults shows up.
+inline const std::vector<std::pair<std::string, std::function<void(Settings&)>>>& FieldChanges() {
+  static const std::vector<std::pair<std::string, std::function<void(Settings&)>>> changes = {
+      {"ScreenWidth", [](Settings& s) { s.ScreenWidth = 800; }},
+      {"ScreenHeight", [](Settings& s) { s.ScreenHeight = 600; }},
+      {"FullScreen", [](Settings& s) { s.FullScreen = true; }},
+      {"BitsPerPixel", [](Settings& s) { s.BitsPerPixel = 32; }},
+      {"Channels", [](Settings& s) { s.Channels = 1; }},
+      {"Frequency", [](Settings& s) { s.Frequency = 44100; }},
+      {"BitRate", [](Settings& s) { s.BitRate = 16; }},
+      {"MusicVolume", [](Settings& s) { s.MusicVolume = 0.25f; }},
+      {"SoundVolume", [](Settings& s) { s.SoundVolume = 0.25f; }},
+      {"MotionBlur", [](Settings& s) { s.MotionBlur = 0.25f; }},
+      {"Joystick", [](Settings& s) { s.Joystick = 5; }},
+      {"Mouse", [](Settings& s) { s.Mouse = 0.25f; }},
+      {"Bloom", [](Settings& s) { s.Bloom = true; }},
+      {"FSAA", [](Settings& s) { s.FSAA = true; }},
+      {"DXT5", [](Settings& s) { s.DXT5 = true; }},
+      {"Tails", [](Settings& s) { s.Tails = false; }},
+      {"LowTex", [](Settings& s) { s.LowTex = true; }},
+      {"NoVE", [](Settings& s) { s.NoVE = true; }},
+      {"Invert", [](Settings& s) { s.Invert = false; }},
+      {"GodMode", [](Settings& s) { s.GodMode = true; }},
+      {"AllLevels", [](Settings& s) { s.AllLevels = true; }},
+      {"Gibs", [](Settings& s) { s.Gibs = true; }},
+      {"Rocket", [](Settings& s) { s.Rocket = true; }},
+      {"Lens", [](Settings& s) { s.Lens = true; }},
+      {"Smoke", [](Settings& s) { s.Smoke = true; }},
+      {"Sparks", [](Settings& s) { s.Sparks = true; }},
+      {"Radial", [](Settings& s) { s.Radial = true; }},
+      {"Quality", [](Settings& s) { s.Quality = -1; }},
+      {"SimpleControls", [](Settings& s) { s.SimpleControls = true; }},
+  };
+  return changes;
 }
 
 }  // namespace settings_test
