@@ -6,7 +6,7 @@ std::string ResolvePathIgnoringCase(const std::string& path) noexcept {
   try {
     return path;
   } catch (...) {
-    return std::string();
+    return {};
   }
 }
 
@@ -88,7 +88,7 @@ std::string ResolvePathIgnoringCase(const std::string& path) noexcept {
     return resolved;
   } catch (...) {
     // Only allocation can fail here; an empty name opens nothing, which the caller reports.
-    return std::string();
+    return {};
   }
 }
 

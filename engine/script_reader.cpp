@@ -57,58 +57,64 @@ ScriptReader::ScriptReader(const char* data, std::int32_t size) : data(data), si
 
 ScriptReader::~ScriptReader() = default;
 
+std::string_view ScriptReader::NextPhysicalLine() {
+  // Up to a line feed (counted) or a zero byte (not counted), or the end. The bytes are viewed in
+  // place; only the finished logical line is copied.
+  if (position >= size) {
+    return {};
+  }
+  const char* const start = data + position;
+  if (nextLineFeed < position) {
+    if (*start == '\n') {
+      nextLineFeed = position;  // an empty line: not worth a search
+    } else {
+      const void* lineFeed = std::memchr(start, '\n', static_cast<std::size_t>(size - position));
+      nextLineFeed = lineFeed == nullptr
+                         ? size
+                         : static_cast<std::int32_t>(static_cast<const char*>(lineFeed) - data);
+    }
+  }
+  const void* zero =
+      nextLineFeed == position
+          ? nullptr
+          : std::memchr(start, '\0', static_cast<std::size_t>(nextLineFeed - position));
+  std::int32_t length = 0;
+  if (zero != nullptr) {
+    length = static_cast<std::int32_t>(static_cast<const char*>(zero) - start);
+    position += length + 1;
+  } else if (nextLineFeed < size) {
+    length = nextLineFeed - position;
+    position = nextLineFeed + 1;
+    ++lineCount;
+  } else {
+    length = size - position;
+    position = size;
+  }
+  return {start, static_cast<std::size_t>(length)};
+}
+
+std::string_view ScriptReader::WithoutComments(std::string_view text) {
+  // The order of these tests decides the mixed cases: "//" empties the line before the block
+  // markers are looked for, and the line that closes a block comment is dropped whole.
+  const CommentMarks marks = FindCommentMarks(text);
+  if (marks.lineComment) {
+    text = std::string_view();
+  } else {
+    if (marks.blockOpen) {
+      inBlockComment = true;
+    }
+    if (marks.blockClose) {
+      inBlockComment = false;
+      text = std::string_view();
+    }
+  }
+  return inBlockComment ? std::string_view() : text;
+}
+
 bool ScriptReader::ReadLine(std::string& out) {
   std::string_view current;
   do {
-    // One physical line: up to a line feed (counted) or a zero byte (not counted), or the end.
-    // The bytes are viewed in place and copied once, when the logical line is known.
-    const char* const start = data + position;
-    std::int32_t length = 0;
-    if (position < size) {
-      if (nextLineFeed < position && *start == '\n') {
-        nextLineFeed = position;  // an empty line: not worth a search
-      } else if (nextLineFeed < position) {
-        const void* lineFeed = std::memchr(start, '\n', static_cast<std::size_t>(size - position));
-        nextLineFeed = lineFeed == nullptr
-                           ? size
-                           : static_cast<std::int32_t>(static_cast<const char*>(lineFeed) - data);
-      }
-      const void* zero =
-          nextLineFeed == position
-              ? nullptr
-              : std::memchr(start, '\0', static_cast<std::size_t>(nextLineFeed - position));
-      if (zero != nullptr) {
-        length = static_cast<std::int32_t>(static_cast<const char*>(zero) - start);
-        position += length + 1;
-      } else if (nextLineFeed < size) {
-        length = nextLineFeed - position;
-        position = nextLineFeed + 1;
-        ++lineCount;
-      } else {
-        length = size - position;
-        position = size;
-      }
-    }
-    current = std::string_view(start, static_cast<std::size_t>(length));
-
-    // The order of these tests decides the mixed cases: "//" empties the line before the block
-    // markers are looked for, and the line that closes a block comment is dropped whole.
-    const CommentMarks marks = FindCommentMarks(current);
-    if (marks.lineComment) {
-      current = std::string_view();
-    } else {
-      if (marks.blockOpen) {
-        inBlockComment = true;
-      }
-      if (marks.blockClose) {
-        inBlockComment = false;
-        current = std::string_view();
-      }
-    }
-    if (inBlockComment) {
-      current = std::string_view();
-    }
-    current = Trimmed(current);
+    current = Trimmed(WithoutComments(NextPhysicalLine()));
   } while (current.empty() && position < size);
 
   if (current.size() >= 2 && current.front() == '[' && current.back() == ']') {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Walks an engine text held in memory and hands out its logical lines: comments dropped,
 // blanks trimmed, empty lines skipped, "[name]" section lines reduced to the name.
@@ -24,6 +25,12 @@ public:
   bool IsPlainLine() const { return isPlainLine != 0; }
 
 private:
+  // Consumes one physical line and returns a view of its bytes.
+  std::string_view NextPhysicalLine();
+  // Applies the comment rules to one physical line, updating inBlockComment; returns what is
+  // left of the line (all of it or nothing).
+  std::string_view WithoutComments(std::string_view text);
+
   const char* data;
   std::int32_t size;
   std::int32_t position = 0;

@@ -5,6 +5,54 @@
 
 #include "engine/string_util.h"
 
+namespace {
+
+// The bytes that can end a run of plain text outside quotes: the quote (when quotes count) and
+// the delimiter's first byte (when there is one). With neither, the rest of the text is one run.
+class RunStops {
+public:
+  RunStops(bool quotes, const std::string& delimiter)
+      : any(quotes || !delimiter.empty()),
+        first(quotes ? '"' : (delimiter.empty() ? '\0' : delimiter[0])),
+        second(delimiter.empty() ? first : delimiter[0]) {}
+
+  std::size_t RunEnd(const char* bytes, std::size_t pos, std::size_t length) const {
+    if (!any) {
+      return length;
+    }
+    while (pos < length && bytes[pos] != first && bytes[pos] != second) {
+      ++pos;
+    }
+    return pos;
+  }
+
+private:
+  bool any;
+  char first;
+  char second;
+};
+
+// Inside quotes everything up to the next quote belongs to the token, delimiters included; a
+// doubled quote stands for one, a single one ends the quoted run. Returns the new position.
+std::size_t AppendQuotedRun(const char* bytes, std::size_t length, std::size_t pos,
+                            std::string& token, bool& inQuotes) {
+  const void* quote = std::memchr(bytes + pos, '"', length - pos);
+  const std::size_t stop =
+      quote == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(quote) - bytes);
+  token.append(bytes + pos, stop - pos);
+  if (stop == length) {
+    return length;
+  }
+  if (stop + 1 < length && bytes[stop + 1] == '"') {
+    token += '"';
+    return stop + 2;
+  }
+  inQuotes = false;
+  return stop + 1;
+}
+
+}  // namespace
+
 Tokenizer::Tokenizer(const std::string& line, const std::string& delimiter, bool handleQuotes)
     : handleQuotes(handleQuotes) {
   // Only the trimmed part is copied; the result is that of copying and then trimming.
@@ -48,12 +96,7 @@ bool Tokenizer::NextToken(std::string& token) {
   const char* const bytes = text;
   const char* const delimiterBytes = delimiter.data();
   const std::size_t delimiterLength = delimiter.size();
-  const bool quotes = handleQuotes;
-  // The bytes that can end a run of plain text: the quote (when quotes count) and the
-  // delimiter's first byte (when there is one). With neither, the rest of the text is one run.
-  const bool stopsRun = quotes || delimiterLength > 0;
-  const char runStop1 = quotes ? '"' : (delimiterLength > 0 ? delimiterBytes[0] : '\0');
-  const char runStop2 = delimiterLength > 0 ? delimiterBytes[0] : runStop1;
+  const RunStops stops(handleQuotes, delimiter);
   bool inQuotes = false;
   // Bytes of a partly matched delimiter are always its first `matched` bytes, so they need no
   // storage of their own.
@@ -62,47 +105,20 @@ bool Tokenizer::NextToken(std::string& token) {
   try {
     while (pos < length) {
       if (inQuotes) {
-        // Everything up to the next quote belongs to the token, delimiters included.
-        const void* quote = std::memchr(bytes + pos, '"', length - pos);
-        const std::size_t stop =
-            quote == nullptr ? length
-                             : static_cast<std::size_t>(static_cast<const char*>(quote) - bytes);
-        token.append(bytes + pos, stop - pos);
-        pos = stop;
-        if (pos == length) {
-          break;
-        }
-        if (pos + 1 < length && bytes[pos + 1] == '"') {
-          token += '"';
-          pos += 2;
-        } else {
-          inQuotes = false;
-          ++pos;
-        }
+        pos = AppendQuotedRun(bytes, length, pos, token, inQuotes);
         continue;
       }
-
       if (matched == 0) {
-        // A run of bytes that neither open quotes nor start the delimiter goes into the token in
-        // one piece.
-        std::size_t stop = pos;
-        if (!stopsRun) {
-          stop = length;
-        } else {
-          while (stop < length && bytes[stop] != runStop1 && bytes[stop] != runStop2) {
-            ++stop;
-          }
-        }
+        const std::size_t stop = stops.RunEnd(bytes, pos, length);
         if (stop != pos) {
           token.append(bytes + pos, stop - pos);
           pos = stop;
           continue;
         }
       }
-
       const char c = bytes[pos];
       ++pos;
-      if (quotes && c == '"') {
+      if (handleQuotes && c == '"') {
         inQuotes = true;
       } else if (matched < delimiterLength && c == delimiterBytes[matched]) {
         if (++matched == delimiterLength) {

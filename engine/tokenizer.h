@@ -25,7 +25,7 @@ private:
   // every line of a configuration file) is kept inside the object, so that building one
   // tokenizer per line, as the configuration reader does, costs no allocation.
   static constexpr std::size_t kInlineCapacity = 64;
-  char inlineText[kInlineCapacity];
+  char inlineText[kInlineCapacity] = {};
   std::unique_ptr<char[]> longText;
   const char* text = inlineText;
   std::size_t textLength = 0;
