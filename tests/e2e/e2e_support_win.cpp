@@ -1,0 +1,107 @@
+#include "tests/e2e/e2e_support_win.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+fs::path ExeDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return fs::path(path).parent_path();
+}
+
+fs::path ScreenshotDirectory() {
+  return ExeDirectory() / "screenshots";
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+GameFolder::GameFolder() : GameFolder(Options{}) {}
+
+GameFolder::GameFolder(Options options) {
+  static std::atomic<int> counter{0};
+  root_ = fs::temp_directory_path() / ("skarnavel_e2e_" + std::to_string(GetCurrentProcessId()) +
+                                       "_" + std::to_string(counter++));
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+  fs::create_directories(root_);
+  fs::copy_file(ExeDirectory() / "SkarnavelLauncher.exe", Launcher());
+  if (options.gameDirectory) {
+    fs::create_directories(GameDirectory());
+    if (options.game) {
+      fs::copy_file(ExeDirectory() / "skarnavel.exe", GameDirectory() / "skarnavel.exe");
+    }
+  }
+}
+
+GameFolder::~GameFolder() {
+  std::error_code ignored;
+  // A process that just ended may hold its files a moment longer.
+  for (int attempt = 0; attempt < 50 && fs::exists(root_, ignored); ++attempt) {
+    fs::remove_all(root_, ignored);
+    if (fs::exists(root_, ignored)) {
+      Sleep(100);
+    }
+  }
+}
+
+std::optional<std::string> GameFolder::ReadConfig() const {
+  std::error_code error;
+  if (!fs::is_regular_file(Config(), error)) {
+    return std::nullopt;
+  }
+  return ReadBytes(Config());
+}
+
+LauncherRun::LauncherRun(const GameFolder& folder) {
+  if (process_.Start(folder.Launcher(), folder.Root())) {
+    main_ = WaitForDialog(process_.Id(), L"SKARNAVEL: Варнелия", nullptr, 60000);
+  }
+}
+
+HWND LauncherRun::OpenSettings() {
+  ClickLater(main_, 1001);
+  return WaitForDialog(process_.Id(), L"Настройки", main_);
+}
+
+bool LauncherRun::CloseSettings(HWND settings, int buttonId) {
+  ClickLater(settings, buttonId);
+  return WaitUntil([&] { return !IsWindow(settings); });
+}
+
+std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) {
+  DWORD code = 0;
+  if (!process_.WaitForExit(timeoutMs, code)) {
+    return std::nullopt;
+  }
+  return code;
+}
+
+bool CloseStandInGame(DWORD timeoutMs) {
+  HWND window = FindWindowW(L"SkarnavelStandInGame", nullptr);
+  if (window == nullptr) {
+    return false;
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  PostClose(window);
+  if (process) {
+    WaitForSingleObject(process.Get(), timeoutMs);
+  }
+  return true;
+}
+
+}  // namespace e2e

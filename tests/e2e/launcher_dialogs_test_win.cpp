@@ -1,0 +1,633 @@
+// The launcher's real dialogs and resources, run in this process on a thread of their own and
+// driven through the window system, with capabilities and mode lists that no test machine
+// offers (four antialiasing levels, one level, no FSAA, no bloom, no 1024 x 768 x 32, no modes).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "launcher/main_dialog_win.h"
+#include "launcher/resource_ids.h"
+#include "launcher/settings_dialog_win.h"
+#include "settings/config_file.h"
+#include "tests/e2e/dialog_template_win.h"
+#include "tests/e2e/e2e_support_win.h"
+#include "tests/e2e/ui_driver_win.h"
+
+namespace fs = std::filesystem;
+using namespace e2e;
+
+namespace {
+
+const wchar_t kSettingsTitle[] = L"Настройки";
+
+// Runs one modal dialog call on its own thread, as the launcher's only thread would.
+class DialogThread {
+public:
+  explicit DialogThread(std::function<INT_PTR()> run) {
+    thread_ = std::thread([this, run] {
+      threadId_ = GetCurrentThreadId();
+      result_ = run();
+      finished_ = true;
+    });
+    WaitUntil([this] { return threadId_.load() != 0; });
+  }
+  ~DialogThread() { Stop(); }
+
+  HWND WaitForDialog(const std::wstring& title, HWND owner = nullptr) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+      for (HWND window : ThreadWindows(threadId_)) {
+        if (IsWindowVisible(window) && ClassName(window) == L"#32770" &&
+            WindowText(window) == title && (owner == nullptr || Owner(window) == owner)) {
+          found = window;
+          return true;
+        }
+      }
+      return false;
+    });
+    return found;
+  }
+  bool Finished() const { return finished_; }
+  // Waits for the dialog call to return and gives its result (-2 on timeout).
+  INT_PTR Result(DWORD timeoutMs = kDefaultTimeoutMs) {
+    if (!WaitUntil([this] { return finished_.load(); }, timeoutMs)) {
+      return -2;
+    }
+    thread_.join();
+    return result_;
+  }
+
+private:
+  // A failed test may leave windows open: close them until the call returns.
+  void Stop() {
+    if (!thread_.joinable()) {
+      return;
+    }
+    while (!finished_) {
+      for (HWND window : ThreadWindows(threadId_)) {
+        PostClose(window);
+      }
+      Sleep(50);
+    }
+    thread_.join();
+  }
+
+  std::thread thread_;
+  std::atomic<DWORD> threadId_{0};
+  std::atomic<bool> finished_{false};
+  INT_PTR result_ = 0;
+};
+
+class TempDir {
+public:
+  TempDir() {
+    static std::atomic<int> counter{0};
+    path_ =
+        fs::temp_directory_path() / ("skarnavel_dialogs_" + std::to_string(GetCurrentProcessId()) +
+                                     "_" + std::to_string(counter++));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  std::string Config() const { return (path_ / "Zurvo.cfg").string(); }
+  const fs::path& Path() const { return path_; }
+
+private:
+  fs::path path_;
+};
+
+Capabilities Caps(bool bloom, bool fsaa, int aaLevels) {
+  Capabilities caps;
+  caps.bloomAvailable = bloom;
+  caps.fsaaAvailable = fsaa;
+  caps.aaLevelCount = aaLevels;
+  return caps;
+}
+
+DisplayModeList TypicalModes() {
+  return {{600, 800, 16}, {768, 1024, 16}, {600, 800, 32}, {768, 1024, 32}};
+}
+
+// The settings dialog over `settings`, open and found.
+struct SettingsDialogRun {
+  SettingsDialogRun(Settings& settings, const Capabilities& caps, const DisplayModeList& modes,
+                    const std::string& path)
+      : thread([&settings, caps, modes, path] {
+          return RunSettingsDialog(GetModuleHandleW(nullptr), nullptr, settings, caps, modes, path);
+        }),
+        dialog(thread.WaitForDialog(kSettingsTitle)) {}
+  DialogThread thread;
+  HWND dialog;
+};
+
+std::vector<std::string> Utf8List(const std::vector<std::wstring>& texts) {
+  std::vector<std::string> result;
+  for (const std::wstring& text : texts) {
+    result.push_back(Utf8(text));
+  }
+  return result;
+}
+
+// ---- resource tables ----
+
+struct ExpectedItem {
+  int id;
+  WORD classOrdinal;  // 0x80 button, 0x82 static, 0x85 combo box
+  const wchar_t* text;
+  DWORD style;  // besides WS_CHILD | WS_VISIBLE
+  DWORD exStyle;
+  short x, y, cx, cy;
+};
+
+const DWORD kFlatButton = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
+const DWORD kCheckBox = BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP;
+const DWORD kGroup = BS_GROUPBOX | BS_FLAT;
+const DWORD kList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+
+const ExpectedItem kMainItems[] = {
+    {1000, 0x80, L"Запустить игру", kFlatButton, 0, 7, 138, 71, 14},
+    {1001, 0x80, L"Настройки", kFlatButton, 0, 83, 138, 71, 14},
+    {1002, 0x80, L"Выход", kFlatButton, 0, 206, 138, 70, 14},
+    {-1, 0x82, nullptr, SS_BITMAP | SS_SUNKEN, 0, 7, 7, 273, 159},
+};
+
+const ExpectedItem kSettingsItems[] = {
+    {-1, 0x80, L"Простая настройка", kGroup | BS_CENTER, 0, 7, 7, 323, 37},
+    {1029, 0x80, L"Нормально", kFlatButton, 0, 16, 19, 98, 17},
+    {1032, 0x80, L"Хорошо", kFlatButton, 0, 120, 19, 100, 17},
+    {1033, 0x80, L"Отлично", kFlatButton, 0, 225, 19, 98, 17},
+    {-1, 0x80, L"Расширенная настройка", kGroup | BS_CENTER, 0, 7, 49, 323, 185},
+    {-1, 0x80, L"Видео", kGroup, 0, 15, 61, 308, 118},
+    {-1, 0x82, L"Видеорежим", SS_LEFT, 0, 21, 75, 44, 8},
+    {1004, 0x85, L"", kList, 0, 70, 74, 94, 76},
+    {-1, 0x80, L"Полноэкранные спецэффекты", kGroup, WS_EX_RIGHT, 21, 91, 143, 42},
+    {1009, 0x80, L"Блум", kCheckBox, 0, 27, 102, 33, 10},
+    {1007, 0x80, L"Круговое размытие", kCheckBox, 0, 76, 102, 83, 10},
+    {-1, 0x82, L"Антиальясинг", SS_LEFT, 0, 29, 118, 51, 10},
+    {1034, 0x85, L"", kList, 0, 87, 115, 71, 76},
+    {-1, 0x80, L"Оптимизация", kGroup, WS_EX_RIGHT, 21, 136, 144, 36},
+    {1021, 0x80, L"Текстуры низкого разрешения", kCheckBox, 0, 27, 144, 121, 12},
+    {1008, 0x80, L"Сжатые текстуры (DXT5)", kCheckBox, 0, 27, 157, 101, 10},
+    {-1, 0x80, L"Спецэффекты", kGroup, WS_EX_RIGHT, 172, 70, 143, 102},
+    {1022, 0x80, L"Анимированные габаритные огни", kCheckBox, 0, 177, 79, 131, 11},
+    {1020, 0x80, L"Инверсионные следы", kCheckBox, 0, 177, 91, 90, 14},
+    {1024, 0x80, L"Сложные взрывы", kCheckBox, 0, 177, 105, 76, 12},
+    {1025, 0x80, L"Ракетный дым", kCheckBox, 0, 177, 117, 66, 15},
+    {1026, 0x80, L"Эффект линзы", kCheckBox, 0, 177, 131, 66, 14},
+    {1027, 0x80, L"Горящие корабли", kCheckBox, 0, 177, 146, 76, 10},
+    {1028, 0x80, L"Искры", kCheckBox, 0, 177, 159, 39, 9},
+    {-1, 0x80, L"Управление", kGroup, 0, 15, 182, 151, 44},
+    {1017, 0x80, L"Джойстик", kCheckBox, 0, 22, 196, 51, 10},
+    {1018, 0x80, L"Инвертированная ось Y", kCheckBox, 0, 22, 209, 97, 10},
+    {-1, 0x80, L"Аудио", kGroup, 0, 173, 182, 150, 44},
+    {-1, 0x82, L"Частота", SS_LEFT, 0, 178, 196, 29, 8},
+    {1005, 0x85, L"", kList, 0, 222, 193, 94, 66},
+    {-1, 0x82, L"Битрейт", SS_LEFT, 0, 179, 210, 28, 8},
+    {1006, 0x85, L"", kList, 0, 222, 208, 94, 55},
+    {1, 0x80, L"OK", BS_DEFPUSHBUTTON | BS_FLAT | WS_TABSTOP, 0, 222, 243, 50, 14},
+    {2, 0x80, L"Отмена", kFlatButton, 0, 280, 243, 50, 14},
+    {1035, 0x80, L"Простое управление", kCheckBox, 0, 78, 195, 88, 12},
+};
+
+// A predefined class may be written as its ordinal or its name; both create the same control.
+std::string ClassOf(WORD ordinal) {
+  switch (ordinal) {
+    case 0x80:
+      return "button";
+    case 0x82:
+      return "static";
+    case 0x85:
+      return "combobox";
+    default:
+      return "ordinal " + std::to_string(ordinal);
+  }
+}
+
+std::string ClassOf(const DialogItem& item) {
+  if (item.classOrdinal != 0) {
+    return ClassOf(item.classOrdinal);
+  }
+  std::string name = Utf8(item.className);
+  for (char& c : name) {
+    c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  }
+  return name;
+}
+
+template <std::size_t N>
+void ExpectItems(const DialogTemplate& dialog, const ExpectedItem (&expected)[N]) {
+  ASSERT_EQ(dialog.items.size(), N);
+  for (std::size_t i = 0; i < N; ++i) {
+    const DialogItem& item = dialog.items[i];
+    const ExpectedItem& want = expected[i];
+    SCOPED_TRACE("item " + std::to_string(i) + " (id " + std::to_string(want.id) + ")");
+    EXPECT_EQ(static_cast<WORD>(item.id), static_cast<WORD>(want.id));
+    EXPECT_EQ(ClassOf(item), ClassOf(want.classOrdinal));
+    if (want.text != nullptr) {
+      EXPECT_EQ(Utf8(item.text), Utf8(want.text));
+    }
+    EXPECT_EQ(item.style, WS_CHILD | WS_VISIBLE | want.style) << std::hex << item.style;
+    EXPECT_EQ(item.exStyle, want.exStyle) << std::hex << item.exStyle;
+    EXPECT_EQ(item.x, want.x);
+    EXPECT_EQ(item.y, want.y);
+    EXPECT_EQ(item.cx, want.cx);
+    EXPECT_EQ(item.cy, want.cy);
+  }
+}
+
+// Ids of a dialog's children in creation (and so tab) order.
+std::vector<int> ChildIds(HWND dialog) {
+  std::vector<int> ids;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    ids.push_back(static_cast<WORD>(GetDlgCtrlID(child)));
+  }
+  return ids;
+}
+
+template <std::size_t N>
+std::vector<int> TableIds(const ExpectedItem (&items)[N]) {
+  std::vector<int> ids;
+  for (const ExpectedItem& item : items) {
+    ids.push_back(static_cast<WORD>(item.id));
+  }
+  return ids;
+}
+
+void ExpectCentred(HWND window) {
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+}
+
+std::string FontFace(HWND window) {
+  auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+  LOGFONTW logFont = {};
+  if (font == nullptr || GetObjectW(font, sizeof logFont, &logFont) == 0) {
+    return "<no font>";
+  }
+  return Utf8(logFont.lfFaceName);
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+std::string ResourceBytes(int id, LPCWSTR type) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  if (resource == nullptr) {
+    return std::string();
+  }
+  const void* data = LockResource(LoadResource(module, resource));
+  return data == nullptr
+             ? std::string()
+             : std::string(static_cast<const char*>(data), SizeofResource(module, resource));
+}
+
+}  // namespace
+
+// ---- resources ----
+
+TEST(LauncherResources, MainDialogMatchesItsLayoutTable) {
+  const DialogTemplate dialog = LoadDialogTemplate(GetModuleHandleW(nullptr), IDD_MAIN);
+  ASSERT_TRUE(dialog.valid);
+  EXPECT_EQ(dialog.style, static_cast<DWORD>(DS_SETFONT | WS_POPUP | WS_BORDER))
+      << std::hex << dialog.style;
+  EXPECT_EQ(dialog.cx, 283);
+  EXPECT_EQ(dialog.cy, 159);
+  EXPECT_EQ(Utf8(dialog.caption), "");
+  EXPECT_EQ(dialog.pointSize, 8);
+  EXPECT_EQ(Utf8(dialog.typeface), "MS Sans Serif");
+  ExpectItems(dialog, kMainItems);
+  EXPECT_EQ(dialog.items[3].textOrdinal, IDB_TITLE);
+}
+
+TEST(LauncherResources, SettingsDialogMatchesItsLayoutTable) {
+  const DialogTemplate dialog = LoadDialogTemplate(GetModuleHandleW(nullptr), IDD_SETTINGS);
+  ASSERT_TRUE(dialog.valid);
+  // A caption and the dialog font only: no system menu, so no close box.
+  EXPECT_EQ(dialog.style, static_cast<DWORD>(DS_SETFONT | WS_CAPTION)) << std::hex << dialog.style;
+  EXPECT_EQ(dialog.cx, 337);
+  EXPECT_EQ(dialog.cy, 263);
+  EXPECT_EQ(Utf8(dialog.caption), "Настройки");
+  EXPECT_EQ(dialog.pointSize, 8);
+  EXPECT_EQ(Utf8(dialog.typeface), "MS Sans Serif");
+  ExpectItems(dialog, kSettingsItems);
+}
+
+TEST(LauncherResources, TitlePictureIconAndVersion) {
+  const std::string bitmap = ResourceBytes(IDB_TITLE, MAKEINTRESOURCEW(2));
+  ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER));
+  BITMAPINFOHEADER header;
+  memcpy(&header, bitmap.data(), sizeof header);
+  EXPECT_EQ(header.biWidth, 400);
+  EXPECT_EQ(header.biHeight, 200);
+  EXPECT_EQ(header.biBitCount, 24);
+  EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+  EXPECT_EQ(bitmap.size(), sizeof header + 400 * 200 * 3);
+
+  // Icon group: a 6-byte header, then 14 bytes per image (width, height, colours, reserved,
+  // planes, bit count, size, id).
+  const std::string group = ResourceBytes(IDI_APP, MAKEINTRESOURCEW(14));
+  ASSERT_GE(group.size(), 6u);
+  const auto count = static_cast<unsigned char>(group[4]);
+  ASSERT_EQ(count, 3);
+  ASSERT_EQ(group.size(), 6u + 14u * count);
+  std::vector<int> depths;
+  for (int i = 0; i < count; ++i) {
+    const char* entry = group.data() + 6 + 14 * i;
+    EXPECT_EQ(static_cast<unsigned char>(entry[0]), 48);
+    EXPECT_EQ(static_cast<unsigned char>(entry[1]), 48);
+    depths.push_back(static_cast<unsigned char>(entry[6]) | static_cast<unsigned char>(entry[7])
+                                                                << 8);
+  }
+  EXPECT_EQ(depths, (std::vector<int>{4, 8, 32}));
+
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(exe, &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe, 0, size, block.data()));
+  wchar_t* product = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\041904b0\\ProductName",
+                             reinterpret_cast<void**>(&product), &length));
+  EXPECT_EQ(Utf8(product), "SKARNAVEL: Варнелия");
+}
+
+// ---- main dialog ----
+
+class MainDialogTest : public ::testing::Test {
+protected:
+  MainDialogTest()
+      : modes_(TypicalModes()),
+        state_{GetModuleHandleW(nullptr), settings_, caps_, modes_, dir_.Config()},
+        thread_([this] { return RunMainDialog(state_); }),
+        main_(thread_.WaitForDialog(L"SKARNAVEL: Варнелия")) {}
+
+  TempDir dir_;
+  Settings settings_;
+  Capabilities caps_;
+  DisplayModeList modes_;
+  LauncherState state_;
+  DialogThread thread_;
+  HWND main_;
+};
+
+TEST_F(MainDialogTest, ShowsTheTitleCentredWithTheFirstButtonFocused) {
+  ASSERT_NE(main_, nullptr);
+  EXPECT_EQ(Utf8(WindowText(main_)), "SKARNAVEL: Варнелия");
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(main_, GWL_STYLE));
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_NE(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION)) << "no caption bar";
+  ExpectCentred(main_);
+  EXPECT_EQ(ChildIds(main_), TableIds(kMainItems));
+  EXPECT_EQ(FontFace(main_), "MS Sans Serif");
+  EXPECT_EQ(FocusOf(main_), GetDlgItem(main_, 1000));
+  EXPECT_EQ(Utf8(ControlText(main_, 1000)), "Запустить игру");
+  EXPECT_EQ(Utf8(ControlText(main_, 1001)), "Настройки");
+  EXPECT_EQ(Utf8(ControlText(main_, 1002)), "Выход");
+
+  // The picture takes the bitmap's own size (give or take its sunken edge), not the 273 x 159
+  // dialog units of the resource.
+  HWND picture = GetWindow(GetDlgItem(main_, 1002), GW_HWNDNEXT);
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(picture, &rect));
+  EXPECT_GE(rect.right - rect.left, 400);
+  EXPECT_LE(rect.right - rect.left, 404);
+  EXPECT_GE(rect.bottom - rect.top, 200);
+  EXPECT_LE(rect.bottom - rect.top, 204);
+
+  PostCommand(main_, 1002);
+  EXPECT_EQ(thread_.Result(), 1002);
+}
+
+TEST_F(MainDialogTest, EnterEscapeAndUnknownCommandsDoNothing) {
+  ASSERT_NE(main_, nullptr);
+  PostKey(main_, VK_ESCAPE);
+  PostCommand(main_, IDOK);
+  PostCommand(main_, IDCANCEL);
+  PostCommand(main_, 1003);
+  PostCommand(main_, 1004);
+  // Messages are handled in order: had any of the above ended the dialog, its result would be
+  // the one seen here instead of the close request's.
+  PostClose(main_);
+  EXPECT_EQ(thread_.Result(), 1002);
+}
+
+TEST_F(MainDialogTest, StartGameEndsWith1000) {
+  ASSERT_NE(main_, nullptr);
+  ClickLater(main_, 1000);
+  EXPECT_EQ(thread_.Result(), 1000);
+}
+
+TEST_F(MainDialogTest, SettingsOpensOverTheMainDialogAndReturnsToIt) {
+  ASSERT_NE(main_, nullptr);
+  ClickLater(main_, 1001);
+  HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(main_)) << "the settings dialog is modal";
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
+  EXPECT_FALSE(thread_.Finished());
+  EXPECT_FALSE(fs::exists(dir_.Config())) << "Cancel writes nothing";
+
+  // Opened again, confirmed: the record and the file take the choice.
+  ClickLater(main_, 1001);
+  settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  Click(settings, IDC_PRESET_EXCELLENT);
+  ClickLater(settings, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main_);
+  EXPECT_EQ(thread_.Result(), 1002);
+  EXPECT_EQ(settings_.Frequency, 44100);
+  EXPECT_TRUE(fs::exists(dir_.Config()));
+}
+
+// ---- settings dialog ----
+
+TEST(SettingsDialog, ShowsItsControlsInTabOrderCentredWithOkAsDefault) {
+  TempDir dir;
+  Settings settings;
+  SettingsDialogRun run(settings, Caps(true, true, 4), TypicalModes(), dir.Config());
+  ASSERT_NE(run.dialog, nullptr);
+  EXPECT_EQ(ChildIds(run.dialog), TableIds(kSettingsItems));
+  ExpectCentred(run.dialog);
+  EXPECT_EQ(FontFace(run.dialog), "MS Sans Serif");
+  EXPECT_EQ(SendMessageW(run.dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+  EXPECT_EQ(FocusOf(run.dialog), GetDlgItem(run.dialog, IDC_PRESET_NORMAL));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(run.dialog, GWL_STYLE));
+  EXPECT_EQ(style & WS_SYSMENU, 0u);
+  EXPECT_EQ(Utf8List(ListEntries(run.dialog, IDC_FREQUENCY)),
+            (std::vector<std::string>{"11025 Гц", "22050 Гц", "44100 Гц"}));
+  EXPECT_EQ(Utf8List(ListEntries(run.dialog, IDC_BITRATE)),
+            (std::vector<std::string>{"8 бит", "16 бит"}));
+  EXPECT_EQ(Utf8List(ListEntries(run.dialog, IDC_DISPLAY_MODE)),
+            (std::vector<std::string>{"800 x 600 x 16", "1024 x 768 x 16", "800 x 600 x 32",
+                                      "1024 x 768 x 32"}));
+  PostClose(run.dialog);
+  EXPECT_EQ(run.thread.Result(), 1002);
+  EXPECT_EQ(settings, Settings{});
+}
+
+TEST(SettingsDialog, FourAntialiasingLevels) {
+  TempDir dir;
+  Settings settings;
+  settings.Quality = 1;
+  SettingsDialogRun run(settings, Caps(true, true, 4), TypicalModes(), dir.Config());
+  ASSERT_NE(run.dialog, nullptr);
+  EXPECT_TRUE(IsEnabled(run.dialog, IDC_ANTIALIASING));
+  EXPECT_EQ(Utf8List(ListEntries(run.dialog, IDC_ANTIALIASING)),
+            (std::vector<std::string>{"Качество 0", "Качество 1", "Качество 2", "Качество 3"}));
+  EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_ANTIALIASING)), "Качество 1");
+  Click(run.dialog, IDC_PRESET_EXCELLENT);
+  EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_ANTIALIASING)), "Качество 3");
+  Click(run.dialog, IDC_PRESET_GOOD);
+  EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_ANTIALIASING)), "Качество 0");
+  Click(run.dialog, IDC_PRESET_EXCELLENT);
+  SaveScreenshot(run.dialog, ScreenshotDirectory() / "settings_dialog_four_aa_levels.png");
+  ClickLater(run.dialog, IDOK);
+  EXPECT_EQ(run.thread.Result(), 1);
+  EXPECT_EQ(settings.Quality, 3);
+  EXPECT_TRUE(settings.FSAA);
+  Settings reread;
+  ASSERT_GE(ReadConfiguration(dir.Config(), reread), 0);
+  EXPECT_EQ(reread, settings) << ReadBytes(dir.Config());
+}
+
+TEST(SettingsDialog, OneLevelOrNoFsaaLeaveTheListDisabledAndEmpty) {
+  struct Case {
+    const char* name;
+    Capabilities caps;
+    bool fsaa;
+  };
+  const Case cases[] = {{"one level", Caps(true, true, 1), true},
+                        {"no FSAA", Caps(true, false, 4), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    Settings settings;
+    settings.FSAA = !c.fsaa;
+    settings.Quality = 2;
+    SettingsDialogRun run(settings, c.caps, TypicalModes(), dir.Config());
+    ASSERT_NE(run.dialog, nullptr);
+    EXPECT_FALSE(IsEnabled(run.dialog, IDC_ANTIALIASING));
+    EXPECT_TRUE(ListEntries(run.dialog, IDC_ANTIALIASING).empty());
+    for (int preset : {IDC_PRESET_EXCELLENT, IDC_PRESET_NORMAL}) {
+      Click(run.dialog, preset);
+      EXPECT_TRUE(ListEntries(run.dialog, IDC_ANTIALIASING).empty());
+      EXPECT_EQ(ListSelection(run.dialog, IDC_ANTIALIASING), CB_ERR);
+    }
+    ClickLater(run.dialog, IDOK);
+    EXPECT_EQ(run.thread.Result(), 1);
+    EXPECT_EQ(settings.FSAA, c.fsaa);
+    EXPECT_EQ(settings.Quality, -1);
+    EXPECT_NE(ReadBytes(dir.Config()).find("Quality -1"), std::string::npos);
+  }
+}
+
+TEST(SettingsDialog, NoBloomLeavesTheBoxAsItWas) {
+  for (bool stored : {false, true}) {
+    SCOPED_TRACE(stored ? "Bloom 1 in the record" : "Bloom 0 in the record");
+    TempDir dir;
+    Settings settings;
+    settings.Bloom = stored;
+    SettingsDialogRun run(settings, Caps(false, true, 2), TypicalModes(), dir.Config());
+    ASSERT_NE(run.dialog, nullptr);
+    EXPECT_FALSE(IsEnabled(run.dialog, IDC_BLOOM));
+    Click(run.dialog, IDC_PRESET_EXCELLENT);
+    EXPECT_EQ(IsChecked(run.dialog, IDC_BLOOM), stored);
+    Click(run.dialog, IDC_PRESET_NORMAL);
+    EXPECT_EQ(IsChecked(run.dialog, IDC_BLOOM), stored);
+    ClickLater(run.dialog, IDOK);
+    EXPECT_EQ(run.thread.Result(), 1);
+    EXPECT_EQ(settings.Bloom, stored);
+  }
+}
+
+TEST(SettingsDialog, WithoutA1024x768x32ModeGoodPicksTheFirstMode) {
+  TempDir dir;
+  Settings settings;
+  settings.ScreenWidth = 800;
+  settings.ScreenHeight = 600;
+  settings.BitsPerPixel = 32;
+  const DisplayModeList modes = {{600, 800, 16}, {768, 1024, 16}, {600, 800, 32}};
+  SettingsDialogRun run(settings, Caps(true, true, 2), modes, dir.Config());
+  ASSERT_NE(run.dialog, nullptr);
+  EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_DISPLAY_MODE)), "800 x 600 x 32");
+  Click(run.dialog, IDC_PRESET_GOOD);
+  EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_DISPLAY_MODE)), "800 x 600 x 16");
+  ClickLater(run.dialog, IDOK);
+  EXPECT_EQ(run.thread.Result(), 1);
+  EXPECT_EQ(settings.ScreenWidth, 800);
+  EXPECT_EQ(settings.ScreenHeight, 600);
+  EXPECT_EQ(settings.BitsPerPixel, 16);
+}
+
+TEST(SettingsDialog, EmptyModeListKeepsTheCurrentMode) {
+  TempDir dir;
+  Settings settings;
+  settings.ScreenWidth = 1600;
+  settings.ScreenHeight = 1200;
+  settings.BitsPerPixel = 32;
+  SettingsDialogRun run(settings, Caps(true, true, 2), DisplayModeList{}, dir.Config());
+  ASSERT_NE(run.dialog, nullptr);
+  EXPECT_TRUE(ListEntries(run.dialog, IDC_DISPLAY_MODE).empty());
+  Click(run.dialog, IDC_PRESET_EXCELLENT);
+  EXPECT_EQ(ListSelection(run.dialog, IDC_DISPLAY_MODE), CB_ERR);
+  ClickLater(run.dialog, IDOK);
+  EXPECT_EQ(run.thread.Result(), 1);
+  EXPECT_EQ(settings.ScreenWidth, 1600);
+  EXPECT_EQ(settings.ScreenHeight, 1200);
+  EXPECT_EQ(settings.BitsPerPixel, 32);
+  EXPECT_EQ(settings.Frequency, 44100) << "the rest of the choice is still stored";
+}
+
+TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "Game" / "Zurvo.cfg").string();  // no Game folder
+  Settings settings;
+  SettingsDialogRun run(settings, Caps(true, true, 2), TypicalModes(), path);
+  ASSERT_NE(run.dialog, nullptr);
+  Click(run.dialog, IDC_PRESET_EXCELLENT);
+  ClickLater(run.dialog, IDOK);
+  HWND box = run.thread.WaitForDialog(kSettingsTitle, run.dialog);
+  ASSERT_NE(box, nullptr) << "no message box";
+  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
+  const std::string message = "Не удалось сохранить настройки в файл " + path + ".";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), message), texts.end())
+      << "message box texts: " << ::testing::PrintToString(texts);
+  EXPECT_EQ(settings, Settings{}) << "nothing stored while the file is not written";
+  PostCommand(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_TRUE(IsWindow(run.dialog));
+  EXPECT_FALSE(run.thread.Finished());
+
+  // The player makes room and tries again.
+  fs::create_directories(dir.Path() / "Game");
+  ClickLater(run.dialog, IDOK);
+  EXPECT_EQ(run.thread.Result(), 1);
+  EXPECT_EQ(settings.Frequency, 44100);
+  EXPECT_TRUE(fs::exists(path));
+}

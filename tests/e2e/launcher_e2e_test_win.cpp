@@ -1,0 +1,469 @@
+// The real SkarnavelLauncher.exe, started in a temporary game folder and driven like a player
+// would: through its windows only. The stand-in game tells where it was started.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "launcher/resource_ids.h"
+#include "probe/probe_win.h"
+#include "settings/config_file.h"
+#include "tests/e2e/e2e_support_win.h"
+#include "tests/e2e/ui_driver_win.h"
+
+namespace fs = std::filesystem;
+using namespace e2e;
+
+namespace {
+
+const wchar_t kSettingsTitle[] = L"Настройки";
+
+// What the launcher will find on this machine: the same probe, run here.
+const ProbeOutcome& Hardware() {
+  static const ProbeOutcome outcome = ProbeHardware(GetModuleHandleW(nullptr));
+  return outcome;
+}
+
+// The record a launcher started in `folder` holds after reading its file and probing.
+Settings LoadedSettings(const GameFolder& folder) {
+  Settings settings;
+  ReadConfiguration(folder.Config().string(), settings);
+  Capabilities caps;
+  DisplayModeList modes;
+  ApplyProbeOutcome(Hardware(), settings, caps, modes);
+  return settings;
+}
+
+std::string ModeText(const DisplayMode& mode) {
+  return std::to_string(mode.width) + " x " + std::to_string(mode.height) + " x " +
+         std::to_string(mode.bitsPerPixel);
+}
+
+// The three presets as the player is told they work.
+struct Preset {
+  const char* name;
+  int button;
+  bool bloom, dxt5, tails, navigationLights, lowTex, gibs, rocket, lens, smoke, sparks, radial;
+  bool highestQuality;
+  bool prefer1024x768x32;
+  std::int32_t frequency, bitRate;
+};
+
+const Preset kPresets[] = {
+    {"Нормально", IDC_PRESET_NORMAL, false, true, false, false, true, false, false, false, false,
+     false, false, false, false, 11025, 8},
+    {"Хорошо", IDC_PRESET_GOOD, true, true, true, true, false, true, false, true, true, true, false,
+     false, true, 22050, 8},
+    {"Отлично", IDC_PRESET_EXCELLENT, true, true, true, true, false, true, true, true, true, true,
+     true, true, true, 44100, 16},
+};
+
+// What OK stores after `preset` was pressed on a dialog opened over `before`.
+Settings AfterPreset(Settings before, const Preset& preset) {
+  const Capabilities& caps = Hardware().caps;
+  const DisplayModeList& modes = Hardware().modes;
+  Settings s = before;
+  if (caps.bloomAvailable) {
+    s.Bloom = preset.bloom;
+  }
+  if (caps.dxt5Available) {
+    s.DXT5 = preset.dxt5;
+  }
+  s.Tails = preset.tails;
+  s.NoVE = !preset.navigationLights;
+  s.LowTex = preset.lowTex;
+  s.Gibs = preset.gibs;
+  s.Rocket = preset.rocket;
+  s.Lens = preset.lens;
+  s.Smoke = preset.smoke;
+  s.Sparks = preset.sparks;
+  s.Radial = preset.radial;
+  s.FSAA = caps.fsaaAvailable;
+  if (caps.fsaaAvailable && caps.aaLevelCount > 1) {
+    s.Quality = preset.highestQuality ? caps.aaLevelCount - 1 : 0;
+  } else {
+    s.Quality = -1;
+  }
+  if (!modes.empty()) {
+    DisplayMode chosen = modes.front();
+    if (preset.prefer1024x768x32) {
+      for (const DisplayMode& mode : modes) {
+        if (mode.width == 1024 && mode.height == 768 && mode.bitsPerPixel == 32) {
+          chosen = mode;
+          break;
+        }
+      }
+    }
+    s.ScreenWidth = static_cast<std::int32_t>(chosen.width);
+    s.ScreenHeight = static_cast<std::int32_t>(chosen.height);
+    s.BitsPerPixel = static_cast<std::int32_t>(chosen.bitsPerPixel);
+  }
+  s.Frequency = preset.frequency;
+  s.BitRate = preset.bitRate;
+  s.Joystick = s.Joystick != 0 ? 1 : 0;
+  return s;
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+void ExpectFileHolds(const GameFolder& folder, const Settings& expected) {
+  const std::optional<std::string> written = folder.ReadConfig();
+  ASSERT_TRUE(written.has_value()) << "no configuration file";
+  EXPECT_EQ(WithoutCarriageReturns(*written), FormatConfiguration(expected));
+}
+
+// The boxes as they show `settings` (navigation lights inverted).
+void ExpectBoxesShow(HWND dialog, const Settings& settings) {
+  const std::pair<int, bool> boxes[] = {
+      {IDC_BLOOM, settings.Bloom},      {IDC_RADIAL, settings.Radial},
+      {IDC_LOWTEX, settings.LowTex},    {IDC_DXT5, settings.DXT5},
+      {IDC_NAV_LIGHTS, !settings.NoVE}, {IDC_TAILS, settings.Tails},
+      {IDC_GIBS, settings.Gibs},        {IDC_ROCKET, settings.Rocket},
+      {IDC_LENS, settings.Lens},        {IDC_SMOKE, settings.Smoke},
+      {IDC_SPARKS, settings.Sparks},    {IDC_JOYSTICK, settings.Joystick != 0},
+      {IDC_INVERT, settings.Invert},    {IDC_SIMPLE_CONTROLS, settings.SimpleControls},
+  };
+  for (const auto& box : boxes) {
+    EXPECT_EQ(IsChecked(dialog, box.first), box.second) << "box " << box.first;
+  }
+}
+
+std::vector<std::string> Utf8List(const std::vector<std::wstring>& texts) {
+  std::vector<std::string> result;
+  for (const std::wstring& text : texts) {
+    result.push_back(Utf8(text));
+  }
+  return result;
+}
+
+// A config file with comments, an unknown key, odd spacing and mixed line ends: the launcher
+// must leave it exactly as it is unless the player confirms the settings.
+const char kHandWrittenConfig[] =
+    "// written by hand\r\n"
+    "ScreenWidth 1024\r\n"
+    "ScreenHeight 768\n"
+    "BitsPerPixel 32\r\n"
+    "\r\n"
+    "Frequency 44100\n"
+    "MusicVolume 0.3\n"
+    "Mouse 0.7\n"
+    "FullScreen 1\n"
+    "Gibs 1\n"
+    "SomethingElse 42\n";
+
+// Under Wine without a window manager (Xvfb), nobody draws captions and frames unless Wine does
+// it itself; the screenshots should show the settings dialog's caption. Affects only Wine's
+// own registry, and only processes started afterwards (the launchers).
+class WineDecorationsEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) {
+      return;  // real Windows: leave the registry alone
+    }
+    const wchar_t value[] = L"N";
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Decorated", REG_SZ, value,
+                    sizeof value);
+  }
+};
+
+const ::testing::Environment* const kWineDecorations =
+    ::testing::AddGlobalTestEnvironment(new WineDecorationsEnvironment);
+
+}  // namespace
+
+// ---- single instance ----
+
+TEST(LauncherStartUp, SecondLauncherExitsWithoutAWindowWhileTheFirstRuns) {
+  GameFolder folder;
+  LauncherRun first(folder);
+  ASSERT_TRUE(first.Started()) << "main dialog did not appear";
+  HWND settings = first.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+
+  Process second;
+  ASSERT_TRUE(second.Start(folder.Launcher(), folder.Root()));
+  bool secondShowedAWindow = false;
+  DWORD code = 99;
+  ASSERT_TRUE(WaitUntil([&] {
+    if (!TopLevelWindows(second.Id(), true).empty()) {
+      secondShowedAWindow = true;
+    }
+    return !second.Running();
+  }));
+  ASSERT_TRUE(second.WaitForExit(0, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(secondShowedAWindow);
+  // It handed the foreground to the first launcher's open dialog.
+  EXPECT_EQ(GetForegroundWindow(), settings);
+  EXPECT_TRUE(first.Proc().Running());
+
+  ASSERT_TRUE(first.CloseSettings(settings, IDCANCEL));
+  ClickLater(first.Main(), IDC_EXIT);
+  EXPECT_EQ(first.WaitForExit(), std::optional<DWORD>(0));
+
+  // With the first one gone, a new launcher runs normally.
+  LauncherRun third(folder);
+  EXPECT_TRUE(third.Started());
+  PostClose(third.Main());
+  EXPECT_EQ(third.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// ---- main dialog ----
+
+TEST(LauncherMainDialog, ExitAndCloseStartNoGameWhileEscapeChangesNothing) {
+  GameFolder folder;
+  {
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    SaveScreenshot(run.Main(), ScreenshotDirectory() / "main_dialog.png");
+    EXPECT_EQ(Utf8(WindowText(run.Main())), "SKARNAVEL: Варнелия");
+    EXPECT_EQ(Utf8(ControlText(run.Main(), IDC_START_GAME)), "Запустить игру");
+    EXPECT_EQ(Utf8(ControlText(run.Main(), IDC_SETTINGS)), "Настройки");
+    EXPECT_EQ(Utf8(ControlText(run.Main(), IDC_EXIT)), "Выход");
+
+    PostKey(run.Main(), VK_ESCAPE);
+    PostCommand(run.Main(), IDOK);
+    PostCommand(run.Main(), IDCANCEL);
+    // Handled in order: the launcher must still be there after all of them.
+    Sleep(1000);
+    EXPECT_TRUE(IsWindow(run.Main()));
+    EXPECT_TRUE(run.Proc().Running());
+
+    ClickLater(run.Main(), IDC_EXIT);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
+  {
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    PostClose(run.Main());
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
+  Sleep(500);
+  EXPECT_FALSE(fs::exists(folder.GameNote())) << "a game was started";
+  EXPECT_FALSE(CloseStandInGame(0));
+  EXPECT_FALSE(folder.ReadConfig().has_value()) << "nothing was confirmed, nothing written";
+}
+
+TEST(LauncherMainDialog, StartGameRunsTheGameInItsFolderAndWritesNoConfig) {
+  GameFolder folder;
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  ClickLater(run.Main(), IDC_START_GAME);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+
+  HWND game = WaitForWindowOfClass(L"SkarnavelStandInGame");
+  ASSERT_NE(game, nullptr) << "the stand-in game did not start";
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
+  SaveScreenshot(game, ScreenshotDirectory() / "stand_in_game.png");
+  const std::string note = ReadBytes(folder.GameNote());
+  const std::string prefix = "cwd=";
+  ASSERT_EQ(note.compare(0, prefix.size(), prefix), 0) << note;
+  const std::string cwd = note.substr(prefix.size(), note.find('\n') - prefix.size());
+  EXPECT_TRUE(fs::equivalent(fs::u8path(cwd), folder.GameDirectory())) << "the game ran in " << cwd;
+  EXPECT_NE(note.find("config=missing"), std::string::npos) << note;
+  EXPECT_TRUE(CloseStandInGame());
+  EXPECT_FALSE(folder.ReadConfig().has_value()) << "starting the game must not create Zurvo.cfg";
+}
+
+TEST(LauncherMainDialog, AGameThatCannotStartIsReported) {
+  GameFolder folder(GameFolder::Options{true, false});
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  HWND main = run.Main();
+  ClickLater(main, IDC_START_GAME);
+  // The message box carries the game's title too, but it is not the main dialog.
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND window : TopLevelWindows(run.Proc().Id(), true)) {
+      if (window != main && ClassName(window) == L"#32770" &&
+          WindowText(window) == L"SKARNAVEL: Варнелия") {
+        box = window;
+        return true;
+      }
+    }
+    return false;
+  })) << "no message box";
+  EXPECT_FALSE(IsWindow(main)) << "the main dialog has ended before the game is started";
+  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Не удалось запустить игру: game\\skarnavel.exe"),
+            texts.end())
+      << ::testing::PrintToString(texts);
+  EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";
+  PostCommand(box, IDOK);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// ---- settings dialog ----
+
+TEST(LauncherSettings, OpenThenCancelOrCloseLeavesTheFileByteIdentical) {
+  GameFolder folder;
+  folder.WriteConfig(kHandWrittenConfig);
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  for (int how : {IDCANCEL, 0}) {
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    Click(settings, IDC_PRESET_NORMAL);
+    Click(settings, IDC_INVERT);
+    if (how == IDCANCEL) {
+      ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+    } else {
+      PostClose(settings);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+    }
+    EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(kHandWrittenConfig));
+    EXPECT_TRUE(IsWindow(run.Main()));
+  }
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(kHandWrittenConfig));
+}
+
+TEST(LauncherSettings, EachPresetThenOkWritesTheExpectedFileAndReopeningShowsIt) {
+  GameFolder folder;
+  folder.WriteConfig(kHandWrittenConfig);
+  Settings current = LoadedSettings(folder);
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+
+  for (const Preset& preset : kPresets) {
+    SCOPED_TRACE(preset.name);
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    ExpectBoxesShow(settings, current);  // what the last OK stored
+    Click(settings, preset.button);
+    if (preset.button == IDC_PRESET_EXCELLENT) {
+      SaveScreenshot(settings, ScreenshotDirectory() / "settings_dialog.png");
+    }
+    ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+    current = AfterPreset(current, preset);
+    ExpectFileHolds(folder, current);
+  }
+
+  // After Cancel the dialog shows the stored values, not the abandoned ones.
+  HWND settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  Click(settings, IDC_PRESET_NORMAL);
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+  settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  ExpectBoxesShow(settings, current);
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "44100 Гц");
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_BITRATE)), "16 бит");
+  if (!Hardware().modes.empty()) {
+    const DisplayMode stored{static_cast<std::uint32_t>(current.ScreenHeight),
+                             static_cast<std::uint32_t>(current.ScreenWidth),
+                             static_cast<std::uint32_t>(current.BitsPerPixel)};
+    EXPECT_EQ(Utf8(SelectedText(settings, IDC_DISPLAY_MODE)), ModeText(stored));
+  }
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(LauncherSettings, NavigationLightsBoxIsTheInverseOfNoVE) {
+  GameFolder folder;
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  HWND settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  EXPECT_TRUE(IsChecked(settings, IDC_NAV_LIGHTS)) << "NoVE 0 shows the lights on";
+  Click(settings, IDC_NAV_LIGHTS);
+  EXPECT_FALSE(IsChecked(settings, IDC_NAV_LIGHTS));
+  ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+  const std::optional<std::string> written = folder.ReadConfig();
+  ASSERT_TRUE(written.has_value());
+  EXPECT_NE(written->find("NoVE 1"), std::string::npos) << *written;
+
+  settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  EXPECT_FALSE(IsChecked(settings, IDC_NAV_LIGHTS));
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+  PostClose(run.Main());
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(LauncherSettings, UnlistedValuesFallBackToTheFirstEntries) {
+  GameFolder folder;
+  // Frequency is none of the three offered; the mode is the default 640 x 480 x 16, which the
+  // probe never lists.
+  folder.WriteConfig("Frequency 12345\nBitRate 12\n");
+  Settings expected = LoadedSettings(folder);
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  HWND settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "11025 Гц");
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_BITRATE)), "8 бит");
+
+  std::vector<std::string> expectedModes;
+  for (const DisplayMode& mode : Hardware().modes) {
+    expectedModes.push_back(ModeText(mode));
+  }
+  const std::vector<std::string> listed = Utf8List(ListEntries(settings, IDC_DISPLAY_MODE));
+  EXPECT_EQ(listed, expectedModes);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), "640 x 480 x 16"), 0);
+  EXPECT_EQ(ListSelection(settings, IDC_DISPLAY_MODE), expectedModes.empty() ? CB_ERR : 0);
+
+  ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+  expected.Frequency = 11025;
+  expected.BitRate = 8;
+  expected.FSAA = Hardware().caps.fsaaAvailable;
+  const Capabilities& caps = Hardware().caps;
+  expected.Quality = caps.fsaaAvailable && caps.aaLevelCount > 1 ? 0 : -1;
+  if (!Hardware().modes.empty()) {
+    expected.ScreenWidth = static_cast<std::int32_t>(Hardware().modes.front().width);
+    expected.ScreenHeight = static_cast<std::int32_t>(Hardware().modes.front().height);
+    expected.BitsPerPixel = static_cast<std::int32_t>(Hardware().modes.front().bitsPerPixel);
+  }
+  ExpectFileHolds(folder, expected);
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(LauncherSettings, FailedWriteShowsAMessageAndKeepsTheDialogOpen) {
+  GameFolder folder;
+  // A folder where the file should be: the launcher cannot replace it.
+  fs::create_directories(folder.Config() / "blocked");
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  HWND settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  Click(settings, IDC_PRESET_EXCELLENT);
+  ClickLater(settings, IDOK);
+  HWND box = WaitForDialog(run.Proc().Id(), kSettingsTitle, settings);
+  ASSERT_NE(box, nullptr) << "no message box";
+  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      "Не удалось сохранить настройки в файл Game\\Zurvo.cfg."),
+            texts.end())
+      << ::testing::PrintToString(texts);
+  PostCommand(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_TRUE(IsWindow(settings)) << "the dialog stays open for another try";
+
+  // Cancelled now, the dialog reopens with the values from before the failed OK.
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+  settings = run.OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  const Settings loaded = LoadedSettings(folder);
+  ExpectBoxesShow(settings, loaded);
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "22050 Гц");
+
+  // With the obstacle gone, OK writes and closes.
+  fs::remove_all(folder.Config());
+  Click(settings, IDC_PRESET_EXCELLENT);
+  ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+  ExpectFileHolds(folder, AfterPreset(loaded, kPresets[2]));
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}

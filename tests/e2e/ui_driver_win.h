@@ -1,0 +1,90 @@
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launcher/unique_handle_win.h"
+
+// Drives Win32 programs the way a player would, through the window system only: finds windows,
+// reads control states and clicks by messages. Works across processes and across threads.
+namespace e2e {
+
+const DWORD kDefaultTimeoutMs = 30000;
+
+// Polls `condition` every few milliseconds until it holds or `timeoutMs` passed.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kDefaultTimeoutMs);
+
+// A child process started by the test; terminated if the test lets go of it while it runs.
+class Process {
+public:
+  Process() = default;
+  Process(Process&&) = default;
+  Process& operator=(Process&&) = default;
+  ~Process();
+
+  // Starts `exe` with `workingDir` as its current directory. False when it could not start.
+  bool Start(const std::filesystem::path& exe, const std::filesystem::path& workingDir);
+  DWORD Id() const { return id_; }
+  bool Running() const;
+  // Waits for the end and gives the exit code; false on timeout.
+  bool WaitForExit(DWORD timeoutMs, DWORD& exitCode);
+  void Terminate();
+
+private:
+  UniqueKernelHandle process_;
+  DWORD id_ = 0;
+};
+
+// Top-level windows of a process (any thread), visible ones only when asked.
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly);
+// Top-level windows of a thread.
+std::vector<HWND> ThreadWindows(DWORD threadId);
+
+// Waits for a visible top-level dialog (class #32770) of `processId` with `title`; `owner`, when
+// given, must be the window's owner. Returns null on timeout.
+HWND WaitForDialog(DWORD processId, const std::wstring& title, HWND owner = nullptr,
+                   DWORD timeoutMs = kDefaultTimeoutMs);
+// Waits for a visible top-level window of class `className`, in any process.
+HWND WaitForWindowOfClass(const std::wstring& className, DWORD timeoutMs = kDefaultTimeoutMs);
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+HWND Owner(HWND window);
+
+// Controls of a dialog, by id.
+std::wstring ControlText(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+std::vector<std::wstring> ListEntries(HWND dialog, int id);
+int ListSelection(HWND dialog, int id);
+// The selected entry's text, or "<none>".
+std::wstring SelectedText(HWND dialog, int id);
+// Selects an entry as the player's choice would (the dialog reads lists only at OK).
+void SelectEntry(HWND dialog, int id, int index);
+// Every child's text, for finding a message box's message.
+std::vector<std::wstring> ChildTexts(HWND window);
+
+// Clicks a button or check box and returns once the click was handled. Only for clicks that
+// open no modal window and end no dialog.
+void Click(HWND dialog, int id);
+// Clicks without waiting: for buttons that open a window or end a dialog.
+void ClickLater(HWND dialog, int id);
+// A command message as a button, a key or a menu would send it, posted.
+void PostCommand(HWND dialog, int id);
+// The platform's close request (the caption's close box, Alt+F4).
+void PostClose(HWND window);
+// A key press and release posted to the window that has the keyboard focus in `window`'s thread.
+void PostKey(HWND window, WPARAM virtualKey);
+
+// Saves what the screen shows of `window` (which should be on top) as a PNG file.
+bool SaveScreenshot(HWND window, const std::filesystem::path& path);
+
+// Text conversions for messages and files.
+std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace e2e
