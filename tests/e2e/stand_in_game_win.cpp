@@ -13,7 +13,7 @@ namespace {
 const wchar_t kWindowClass[] = L"SkarnavelStandInGame";
 const char kNoteFile[] = "standin_started.txt";
 
-std::wstring g_text;
+std::wstring shownText;
 
 std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) {
@@ -51,7 +51,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       SetTextColor(dc, RGB(255, 214, 120));
       SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
       InflateRect(&client, -12, -12);
-      DrawTextW(dc, g_text.c_str(), -1, &client, DT_LEFT | DT_TOP | DT_NOPREFIX);
+      DrawTextW(dc, shownText.c_str(), -1, &client, DT_LEFT | DT_TOP | DT_NOPREFIX);
       EndPaint(window, &paint);
       return 0;
     }
@@ -84,7 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   for (char c : config) {
     lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
   }
-  g_text = Widen(text, CP_UTF8) + Widen(lines, CP_ACP);
+  shownText = Widen(text, CP_UTF8) + Widen(lines, CP_ACP);
 
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
