@@ -11,26 +11,26 @@ const std::int32_t kBitRateChoices[2] = {8, 16};
 namespace {
 
 struct CheckBoxBinding {
-  int controlId;
   bool SettingsWorkingCopy::*flag;
+  int controlId;
   bool inverted;  // the box shows the opposite of the setting
 };
 
 const CheckBoxBinding kCheckBoxes[] = {
-    {IDC_BLOOM, &SettingsWorkingCopy::Bloom, false},
-    {IDC_RADIAL, &SettingsWorkingCopy::Radial, false},
-    {IDC_LOWTEX, &SettingsWorkingCopy::LowTex, false},
-    {IDC_DXT5, &SettingsWorkingCopy::DXT5, false},
-    {IDC_NAV_LIGHTS, &SettingsWorkingCopy::NoVE, true},
-    {IDC_TAILS, &SettingsWorkingCopy::Tails, false},
-    {IDC_GIBS, &SettingsWorkingCopy::Gibs, false},
-    {IDC_ROCKET, &SettingsWorkingCopy::Rocket, false},
-    {IDC_LENS, &SettingsWorkingCopy::Lens, false},
-    {IDC_SMOKE, &SettingsWorkingCopy::Smoke, false},
-    {IDC_SPARKS, &SettingsWorkingCopy::Sparks, false},
-    {IDC_JOYSTICK, &SettingsWorkingCopy::Joystick, false},
-    {IDC_INVERT, &SettingsWorkingCopy::Invert, false},
-    {IDC_SIMPLE_CONTROLS, &SettingsWorkingCopy::SimpleControls, false},
+    {&SettingsWorkingCopy::Bloom, IDC_BLOOM, false},
+    {&SettingsWorkingCopy::Radial, IDC_RADIAL, false},
+    {&SettingsWorkingCopy::LowTex, IDC_LOWTEX, false},
+    {&SettingsWorkingCopy::DXT5, IDC_DXT5, false},
+    {&SettingsWorkingCopy::NoVE, IDC_NAV_LIGHTS, true},
+    {&SettingsWorkingCopy::Tails, IDC_TAILS, false},
+    {&SettingsWorkingCopy::Gibs, IDC_GIBS, false},
+    {&SettingsWorkingCopy::Rocket, IDC_ROCKET, false},
+    {&SettingsWorkingCopy::Lens, IDC_LENS, false},
+    {&SettingsWorkingCopy::Smoke, IDC_SMOKE, false},
+    {&SettingsWorkingCopy::Sparks, IDC_SPARKS, false},
+    {&SettingsWorkingCopy::Joystick, IDC_JOYSTICK, false},
+    {&SettingsWorkingCopy::Invert, IDC_INVERT, false},
+    {&SettingsWorkingCopy::SimpleControls, IDC_SIMPLE_CONTROLS, false},
 };
 
 const CheckBoxBinding* FindCheckBox(int controlId) {
@@ -50,14 +50,22 @@ struct PresetSwitch {
 };
 
 // The order matters only in that it is the order the player sees the boxes change.
+// clang-format off
 const PresetSwitch kPresetSwitches[] = {
-    {IDC_BLOOM, true, {false, true, true}},    {IDC_DXT5, true, {true, true, true}},
-    {IDC_TAILS, false, {false, true, true}},   {IDC_NAV_LIGHTS, false, {false, true, true}},
-    {IDC_LOWTEX, false, {true, false, false}}, {IDC_GIBS, false, {false, true, true}},
-    {IDC_ROCKET, false, {false, false, true}}, {IDC_LENS, false, {false, true, true}},
-    {IDC_SMOKE, false, {false, true, true}},   {IDC_SPARKS, false, {false, true, true}},
-    {IDC_RADIAL, false, {false, false, true}},
+    //                           Нормально  Хорошо  Отлично
+    {IDC_BLOOM,      true,  {false,     true,   true}},
+    {IDC_DXT5,       true,  {true,      true,   true}},
+    {IDC_TAILS,      false, {false,     true,   true}},
+    {IDC_NAV_LIGHTS, false, {false,     true,   true}},
+    {IDC_LOWTEX,     false, {true,      false,  false}},
+    {IDC_GIBS,       false, {false,     true,   true}},
+    {IDC_ROCKET,     false, {false,     false,  true}},
+    {IDC_LENS,       false, {false,     true,   true}},
+    {IDC_SMOKE,      false, {false,     true,   true}},
+    {IDC_SPARKS,     false, {false,     true,   true}},
+    {IDC_RADIAL,     false, {false,     false,  true}},
 };
+// clang-format on
 
 // Entry indexes of the audio lists chosen by each preset.
 const int kPresetFrequencyIndex[3] = {0, 1, 2};
