@@ -159,24 +159,53 @@ const char kHandWrittenConfig[] =
     "Gibs 1\n"
     "SomethingElse 42\n";
 
-// Under Wine without a window manager (Xvfb), nobody draws captions and frames unless Wine does
-// it itself; the screenshots should show the settings dialog's caption. Affects only Wine's
-// own registry, and only processes started afterwards (the launchers).
-class WineDecorationsEnvironment : public ::testing::Environment {
+// Under Wine on a bare X server (Xvfb, no window manager) nobody draws captions unless Wine
+// does, and every hidden window waits two seconds for a window manager that never answers. For
+// the launchers this run starts, Wine manages and decorates windows itself; the previous values
+// come back at the end, so a developer's own Wine prefix is left as it was.
+class WineWindowingEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) {
+    underWine_ = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    if (!underWine_) {
       return;  // real Windows: leave the registry alone
     }
-    const wchar_t value[] = L"N";
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Decorated", REG_SZ, value,
-                    sizeof value);
+    for (Value& value : values_) {
+      DWORD size = sizeof value.saved;
+      value.existed = RegGetValueW(HKEY_CURRENT_USER, kKey, value.name, RRF_RT_REG_SZ, nullptr,
+                                   value.saved, &size) == ERROR_SUCCESS;
+      const wchar_t no[] = L"N";
+      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, value.name, REG_SZ, no, sizeof no);
+    }
   }
+  void TearDown() override {
+    if (!underWine_) {
+      return;
+    }
+    for (const Value& value : values_) {
+      if (value.existed) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, value.name, REG_SZ, value.saved,
+                        static_cast<DWORD>((wcslen(value.saved) + 1) * sizeof(wchar_t)));
+      } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, value.name);
+      }
+    }
+  }
+
+private:
+  struct Value {
+    const wchar_t* name;
+    bool existed = false;
+    wchar_t saved[64] = {};
+  };
+  static constexpr const wchar_t* kKey = L"Software\\Wine\\X11 Driver";
+  bool underWine_ = false;
+  Value values_[2] = {{L"Managed"}, {L"Decorated"}};
 };
 
-const ::testing::Environment* const kWineDecorations =
-    ::testing::AddGlobalTestEnvironment(new WineDecorationsEnvironment);
+const ::testing::Environment* const kWineWindowing =
+    ::testing::AddGlobalTestEnvironment(new WineWindowingEnvironment);
 
 }  // namespace
 
