@@ -429,9 +429,9 @@ TEST_F(MainDialogTest, EnterEscapeAndUnknownCommandsDoNothing) {
   PostCommand(main_, 1003);
   PostCommand(main_, 1004);
   // Messages are handled in order: had any of the above ended the dialog, its result would be
-  // the one seen here instead of the close request's.
-  PostClose(main_);
-  EXPECT_EQ(thread_.Result(), 1002);
+  // the one seen here instead of the start button's.
+  PostCommand(main_, IDC_START_GAME);
+  EXPECT_EQ(thread_.Result(), IDC_START_GAME);
 }
 
 TEST_F(MainDialogTest, StartGameEndsWith1000) {

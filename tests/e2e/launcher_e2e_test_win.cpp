@@ -262,9 +262,11 @@ TEST(LauncherMainDialog, ExitAndCloseStartNoGameWhileEscapeChangesNothing) {
     PostKey(run.Main(), VK_ESCAPE);
     PostCommand(run.Main(), IDOK);
     PostCommand(run.Main(), IDCANCEL);
-    // Handled in order: the launcher must still be there after all of them.
-    Sleep(1000);
-    EXPECT_TRUE(IsWindow(run.Main()));
+    // Messages are handled in order: the settings dialog can open only over a main dialog that
+    // is still there after all of the above.
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr) << "the main dialog ended";
+    ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
     EXPECT_TRUE(run.Proc().Running());
 
     ClickLater(run.Main(), IDC_EXIT);
