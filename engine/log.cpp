@@ -16,7 +16,7 @@ void LogMessage(const char* format, ...) {
   char message[kMessageCapacity];
   message[0] = '\0';
   if (format != nullptr) {
-    std::va_list args;
+    va_list args;
     va_start(args, format);
     // Bounded: a longer message is cut to 511 characters rather than overrunning the buffer.
     const int written = std::vsnprintf(message, sizeof message, format, args);
