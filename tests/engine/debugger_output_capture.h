@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace engine_test {
+namespace test_support {
 
 // Collects what the engine hands to the debugger output while it lives: the messages given to
 // OutputDebugStringA on Windows (seen by a vectored exception handler, as a debugger would see
@@ -18,4 +18,4 @@ public:
   std::string Text();
 };
 
-}  // namespace engine_test
+}  // namespace test_support

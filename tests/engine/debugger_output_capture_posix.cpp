@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace engine_test {
+namespace test_support {
 
 namespace {
 bool capturing = false;
@@ -28,4 +28,4 @@ std::string DebuggerOutputCapture::Text() {
   return testing::internal::GetCapturedStderr();
 }
 
-}  // namespace engine_test
+}  // namespace test_support

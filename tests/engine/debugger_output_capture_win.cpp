@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace engine_test {
+namespace test_support {
 
 namespace {
 
@@ -44,4 +44,4 @@ std::string DebuggerOutputCapture::Text() {
   return captured;
 }
 
-}  // namespace engine_test
+}  // namespace test_support

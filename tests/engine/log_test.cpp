@@ -6,16 +6,16 @@
 #include <string>
 
 #include "tests/engine/debugger_output_capture.h"
-#include "tests/engine/test_support.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
-using engine_test::DebuggerOutputCapture;
-using engine_test::kTextNewline;
-using engine_test::ReadFileBytes;
-using engine_test::ScopedCurrentDirectory;
-using engine_test::TempDir;
-using engine_test::WriteFileBytes;
+using test_support::DebuggerOutputCapture;
+using test_support::kTextNewline;
+using test_support::ReadFileBytes;
+using test_support::ScopedCurrentDirectory;
+using test_support::TempDir;
+using test_support::WriteFileBytes;
 
 class LogTest : public testing::Test {
 protected:

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/engine/test_support.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
-using engine_test::TempDir;
-using engine_test::WriteFileBytes;
+using test_support::TempDir;
+using test_support::WriteFileBytes;
 
 namespace fs = std::filesystem;
 
@@ -77,7 +77,7 @@ TEST_F(ResolvePathIgnoringCaseTest, OnlyAsciiLettersFold) {
 TEST_F(ResolvePathIgnoringCaseTest, RelativePathsStartAtTheCurrentDirectory) {
   fs::create_directory(dir.Path() / "Game");
   WriteFileBytes(dir.Path() / "Game" / "Zurvo.cfg", "");
-  engine_test::ScopedCurrentDirectory cwd(dir.Path());
+  test_support::ScopedCurrentDirectory cwd(dir.Path());
   EXPECT_EQ(ResolvePathIgnoringCase("game\\zurvo.cfg"), "Game/Zurvo.cfg");
   EXPECT_EQ(ResolvePathIgnoringCase(""), "");
 }

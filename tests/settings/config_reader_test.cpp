@@ -10,9 +10,9 @@
 
 namespace {
 
-using settings_test::ReadBytes;
+using settings_test::ReadFileBytes;
 using settings_test::ScratchDirectory;
-using settings_test::WriteBytes;
+using settings_test::WriteFileBytes;
 
 struct ReaderCase {
   const char* name;
@@ -29,7 +29,7 @@ void PrintTo(const ReaderCase& c, std::ostream* out) {
 Settings ReadText(const std::string& text, ResultCode* result = nullptr) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", text);
+  WriteFileBytes("Game/Zurvo.cfg", text);
   Settings settings;
   const ResultCode read = ReadConfiguration("Game\\Zurvo.cfg", settings);
   if (result != nullptr) {
@@ -174,7 +174,8 @@ TEST(ReadConfiguration, MissingFileLeavesSettingsAndLogs) {
   Settings settings = settings_test::AllNonDefault();
   EXPECT_EQ(ReadConfiguration("Game\\Zurvo.cfg", settings), E_FAIL);
   EXPECT_TRUE(settings == settings_test::AllNonDefault()) << FormatConfiguration(settings);
-  EXPECT_EQ(ReadBytes("Zurvo.log"), settings_test::OnDisk("File - game\\zurvo.cfg not found\n"));
+  EXPECT_EQ(ReadFileBytes("Zurvo.log"),
+            settings_test::OnDisk("File - game\\zurvo.cfg not found\n"));
 }
 
 TEST(ReadConfiguration, EmptyFileChangesNothing) {
@@ -187,7 +188,7 @@ TEST(ReadConfiguration, EmptyFileChangesNothing) {
 TEST(ReadConfiguration, UnmentionedFieldsKeepTheirValues) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", "ScreenWidth 800\n");
+  WriteFileBytes("Game/Zurvo.cfg", "ScreenWidth 800\n");
   Settings settings = settings_test::AllNonDefault();
   ASSERT_EQ(ReadConfiguration("Game\\Zurvo.cfg", settings), S_OK);
   Settings expected = settings_test::AllNonDefault();

@@ -14,9 +14,9 @@ namespace {
 
 using settings_test::AllNonDefault;
 using settings_test::OnDisk;
-using settings_test::ReadBytes;
+using settings_test::ReadFileBytes;
 using settings_test::ScratchDirectory;
-using settings_test::WriteBytes;
+using settings_test::WriteFileBytes;
 
 const char kPath[] = "Game\\Zurvo.cfg";
 const char kOldBytes[] = "ScreenWidth 1024\r\nScreenHeight 768\r\n// the old file, byte for byte\n";
@@ -63,7 +63,7 @@ TEST(WriteConfiguration, DefaultsGiveTheThirtyLinesOnDisk) {
   for (const std::string& line : lines) {
     expected += line + settings_test::kLineEnd;
   }
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), expected);
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), expected);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_FALSE(std::filesystem::exists("Zurvo.log"));
 }
@@ -72,9 +72,9 @@ TEST(WriteConfiguration, ReplacesAnOldFileCompletely) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
   // Longer than the new text, so that a write without truncation would leave a tail behind.
-  WriteBytes("Game/Zurvo.cfg", std::string(4096, 'x'));
+  WriteFileBytes("Game/Zurvo.cfg", std::string(4096, 'x'));
   ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
 }
 
@@ -114,11 +114,11 @@ TEST(WriteConfiguration, ReadThenWrittenAgainIsByteIdentical) {
     ScratchDirectory scratch;
     std::filesystem::create_directory("Game");
     const std::string bytes = OnDisk(FormatConfiguration(settings));
-    WriteBytes("Game/Zurvo.cfg", bytes);
+    WriteFileBytes("Game/Zurvo.cfg", bytes);
     Settings read;
     ASSERT_EQ(ReadConfiguration(kPath, read), S_OK);
     ASSERT_TRUE(WriteConfiguration(kPath, read));
-    EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), bytes);
+    EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), bytes);
   }
 }
 
@@ -127,17 +127,17 @@ TEST(WriteConfiguration, ReadThenWrittenAgainIsByteIdentical) {
 TEST(WriteConfiguration, OutOfRangeFloatsSettleOnTheFirstSave) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", "MusicVolume 1e39\nSoundVolume -1e39\n");
+  WriteFileBytes("Game/Zurvo.cfg", "MusicVolume 1e39\nSoundVolume -1e39\n");
   Settings first;
   ASSERT_EQ(ReadConfiguration(kPath, first), S_OK);
   ASSERT_TRUE(WriteConfiguration(kPath, first));
-  const std::string once = ReadBytes("Game/Zurvo.cfg");
+  const std::string once = ReadFileBytes("Game/Zurvo.cfg");
   Settings second;
   ASSERT_EQ(ReadConfiguration(kPath, second), S_OK);
   EXPECT_EQ(second.MusicVolume, FLT_MAX);
   EXPECT_EQ(second.SoundVolume, -FLT_MAX);
   ASSERT_TRUE(WriteConfiguration(kPath, second));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), once);
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), once);
 }
 
 // The launcher reads "game\zurvo.cfg" and writes "Game\Zurvo.cfg"; both must reach the file
@@ -152,11 +152,11 @@ TEST(WriteConfiguration, ReplacesTheFileWhateverItsCase) {
     ScratchDirectory scratch;
     std::filesystem::create_directory(spelling.directory);
     const std::filesystem::path onDisk = std::filesystem::path(spelling.directory) / spelling.file;
-    WriteBytes(onDisk, kOldBytes);
+    WriteFileBytes(onDisk, kOldBytes);
     ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
     EXPECT_EQ(scratch.List("."), Only(spelling.directory));
     EXPECT_EQ(scratch.List(spelling.directory), Only(spelling.file));
-    EXPECT_EQ(ReadBytes(onDisk), OnDisk(FormatConfiguration(AllNonDefault())));
+    EXPECT_EQ(ReadFileBytes(onDisk), OnDisk(FormatConfiguration(AllNonDefault())));
     Settings read;
     ASSERT_EQ(ReadConfiguration(kPath, read), S_OK);
     EXPECT_TRUE(read == AllNonDefault()) << FormatConfiguration(read);
@@ -169,17 +169,17 @@ TEST(WriteConfiguration, MissingGameDirectoryIsAFailure) {
   EXPECT_FALSE(std::filesystem::exists("Game"));
   EXPECT_FALSE(std::filesystem::exists("game"));
   EXPECT_EQ(scratch.List("."), Only("Zurvo.log"));
-  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+  EXPECT_EQ(ReadFileBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
 }
 
 TEST(WriteConfiguration, DirectoryInTheFilesPlaceIsAFailure) {
   ScratchDirectory scratch;
   std::filesystem::create_directories("Game/Zurvo.cfg");
-  WriteBytes("Game/Zurvo.cfg/inside", kOldBytes);
+  WriteFileBytes("Game/Zurvo.cfg/inside", kOldBytes);
   EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg/inside"), kOldBytes);
-  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg/inside"), kOldBytes);
+  EXPECT_EQ(ReadFileBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
 }
 
 #ifdef _WIN32
@@ -188,14 +188,14 @@ TEST(WriteConfiguration, DirectoryInTheFilesPlaceIsAFailure) {
 TEST(WriteConfiguration, ReadOnlyFileIsAFailure) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  WriteFileBytes("Game/Zurvo.cfg", kOldBytes);
   std::filesystem::permissions("Game/Zurvo.cfg",
                                std::filesystem::perms::owner_write |
                                    std::filesystem::perms::group_write |
                                    std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
   EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), kOldBytes);
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   std::filesystem::permissions("Game/Zurvo.cfg", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
@@ -289,13 +289,13 @@ class WriterFault : public testing::TestWithParam<Step> {};
 TEST_P(WriterFault, LeavesTheOldFileAndNoTemporary) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  WriteFileBytes("Game/Zurvo.cfg", kOldBytes);
   FailingFileSystem files(GetParam());
   EXPECT_FALSE(WriteConfiguration(kPath, AllNonDefault(), files));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), kOldBytes);
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_EQ(files.removals, 1);
-  EXPECT_EQ(ReadBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+  EXPECT_EQ(ReadFileBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
 }
 
 TEST_P(WriterFault, NoOldFileMeansNoFileAtAll) {
@@ -318,14 +318,14 @@ INSTANTIATE_TEST_SUITE_P(EachStep, WriterFault,
 TEST(WriteConfiguration, TemporaryFileLivesNextToTheTarget) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
-  WriteBytes("Game/Zurvo.cfg", kOldBytes);
+  WriteFileBytes("Game/Zurvo.cfg", kOldBytes);
   FailingFileSystem files(Step::kNone);
   ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault(), files));
   const std::filesystem::path temporary(files.created);
   EXPECT_EQ(temporary.parent_path().filename(), "Game") << files.created;
   EXPECT_EQ(files.removals, 0);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
 }
 
 // A crash between writing and renaming leaves the temporary file; the next save must not trip
@@ -335,10 +335,10 @@ TEST(WriteConfiguration, StaleTemporaryFileIsReused) {
   std::filesystem::create_directory("Game");
   FailingFileSystem probe(Step::kNone);
   ASSERT_TRUE(WriteConfiguration(kPath, Settings(), probe));
-  WriteBytes(probe.created, std::string(8192, 'z'));
+  WriteFileBytes(probe.created, std::string(8192, 'z'));
   ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
-  EXPECT_EQ(ReadBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
 }
 
 }  // namespace

@@ -1,29 +1,22 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <random>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "settings/game_settings.h"
+#include "tests/support/temp_files.h"
 
 namespace settings_test {
 
+using test_support::ReadFileBytes;
+using test_support::WriteFileBytes;
+
 // What a text-mode "\n" becomes on disk.
-#ifdef _WIN32
-inline const std::string kLineEnd = "\r\n";
-#else
-inline const std::string kLineEnd = "\n";
-#endif
+inline const std::string kLineEnd = test_support::kTextNewline;
 
 // The bytes a text-mode write of `text` leaves on disk.
 inline std::string OnDisk(const std::string& text) {
@@ -39,43 +32,15 @@ inline std::string OnDisk(const std::string& text) {
 }
 
 // A fresh directory that is also the current directory for the object's lifetime, since the
-// engine resolves its relative paths ("Game\Zurvo.cfg", "Zurvo.log") from there. The previous
-// current directory comes back and the directory is deleted on destruction.
+// engine resolves its relative paths ("Game\\Zurvo.cfg", "Zurvo.log") from there.
 class ScratchDirectory {
 public:
-  ScratchDirectory() {
-    namespace fs = std::filesystem;
-    std::random_device seed;
-    std::mt19937_64 random(
-        seed() ^
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    previous = fs::current_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      fs::path candidate =
-          fs::temp_directory_path() / ("zurvo-settings-" + std::to_string(random()));
-      if (fs::create_directory(candidate)) {
-        path = candidate;
-        break;
-      }
-    }
-    fs::current_path(path);
-  }
-
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::current_path(previous, ignored);
-    std::filesystem::remove_all(path, ignored);
-  }
-
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  const std::filesystem::path& Path() const { return path; }
+  const std::filesystem::path& Path() const { return directory.Path(); }
 
   // Names of everything in `relative` (a directory below this one), sorted.
   std::vector<std::string> List(const std::string& relative) const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path / relative)) {
+    for (const auto& entry : std::filesystem::directory_iterator(Path() / relative)) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -83,19 +48,10 @@ public:
   }
 
 private:
-  std::filesystem::path previous;
-  std::filesystem::path path;
+  // Declared in this order so that the old current directory is back before the removal.
+  test_support::TempDir directory;
+  test_support::ScopedCurrentDirectory current{directory.Path()};
 };
-
-inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Every field away from its default, and every float exactly what "%.2f" reads back as.
 inline Settings AllNonDefault() {

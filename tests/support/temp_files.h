@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-namespace engine_test {
+namespace test_support {
 
 // What one "\n" written by a text-mode stream becomes on disk.
 #ifdef _WIN32
@@ -26,7 +26,7 @@ public:
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
       path_ = fs::temp_directory_path() /
-              ("zurvo-engine-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+              ("zurvo-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
       if (fs::create_directory(path_)) {
         break;
       }
@@ -45,8 +45,8 @@ private:
   std::filesystem::path path_;
 };
 
-// The engine opens "Zurvo.log" and "Zurvo.dat" by relative name: tests that touch them work
-// inside a temporary directory and go back where they were afterwards.
+// The engine opens "Zurvo.log", "Zurvo.dat" and "Game\\Zurvo.cfg" by relative name: tests that
+// touch them work inside a temporary directory and go back where they were afterwards.
 class ScopedCurrentDirectory {
 public:
   explicit ScopedCurrentDirectory(const std::filesystem::path& directory)
@@ -74,4 +74,4 @@ inline std::string ReadFileBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace engine_test
+}  // namespace test_support

@@ -1,0 +1,91 @@
+#include "launcher/probe_handoff.h"
+
+#include <thread>
+#include <utility>
+
+bool ProbeHandoff::Publish(ProbeOutcome&& outcome) noexcept {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (published_) {
+      return false;
+    }
+    outcome_.emplace(std::move(outcome));
+    published_ = true;
+  }
+  publishedSignal_.notify_all();
+  return true;
+}
+
+bool ProbeHandoff::Published() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return published_;
+}
+
+bool ProbeHandoff::WaitFor(std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return publishedSignal_.wait_for(lock, timeout, [this] { return published_; });
+}
+
+bool ProbeHandoff::ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
+  std::optional<ProbeOutcome> outcome;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (applied_) {
+      return true;
+    }
+    if (!published_) {
+      return false;
+    }
+    outcome.swap(outcome_);
+    applied_ = true;
+  }
+  ApplyProbeOutcome(*outcome, settings, caps, modes);
+  return true;
+}
+
+bool ProbeHandoff::Applied() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return applied_;
+}
+
+ProbeOutcome NothingAvailableOutcome() {
+  ProbeOutcome outcome;
+  outcome.caps.bloomAvailable = false;
+  outcome.caps.fsaaAvailable = false;
+  outcome.caps.dxt5Available = false;
+  outcome.caps.joystickAvailable = false;
+  outcome.clearFSAA = true;
+  outcome.clearBloom = true;
+  outcome.clearDXT5 = true;
+  outcome.clearJoystick = true;
+  return outcome;
+}
+
+std::shared_ptr<ProbeHandoff> StartProbeWorker(ProbeJob probe, std::function<void()> onPublished) {
+  try {
+    auto handoff = std::make_shared<ProbeHandoff>();
+    std::thread worker([handoff, probe, onPublished] {
+      ProbeOutcome outcome;
+      try {
+        outcome = probe();
+      } catch (...) {
+        outcome = NothingAvailableOutcome();
+      }
+      handoff->Publish(std::move(outcome));
+      if (onPublished) {
+        try {
+          onPublished();
+        } catch (...) {
+          // Nobody is listening any more; the outcome is in the handoff all the same.
+        }
+      }
+    });
+    // Never joined: leaving the launcher must not wait for a probe stuck in a driver.
+    worker.detach();
+    return handoff;
+  } catch (...) {
+    // No memory for the handoff or the job's copy, or no thread: the caller probes in its own
+    // thread.
+    return nullptr;
+  }
+}
