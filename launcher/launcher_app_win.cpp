@@ -5,7 +5,6 @@
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/single_instance_win.h"
-#include "probe/probe_win.h"
 #include "settings/config_file.h"
 
 namespace {
@@ -23,7 +22,7 @@ void StartGame() {
 
 }  // namespace
 
-int RunLauncher(HINSTANCE instance) {
+int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
   bool alreadyRunning = false;
   const UniqueKernelHandle lock = TakeSingleInstanceLock(alreadyRunning);
   if (alreadyRunning) {
@@ -31,12 +30,15 @@ int RunLauncher(HINSTANCE instance) {
     return 0;
   }
 
-  // The probe comes after the file so that it can switch off what the file asked for but the
-  // hardware cannot do.
   ReadConfiguration(kConfigPath, GameSettings);
-  ApplyProbeOutcome(ProbeHardware(instance), GameSettings, DeviceCaps, DisplayModes);
+  // The probe can take seconds (creating Direct3D; DirectInput waits on slow controller
+  // drivers), and nothing but the settings dialog needs it: it runs on a worker while the main
+  // dialog is already up. Its outcome reaches the records on this thread, when "Настройки" first
+  // needs it, and since the file was read before, it switches off what the file asked for but
+  // the hardware cannot do.
+  BackgroundProbe hardware([instance, probe] { return probe(instance); });
 
-  LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath};
+  LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};
   if (RunMainDialog(state) == IDC_START_GAME) {
     StartGame();
   }

@@ -10,7 +10,60 @@ const wchar_t kLauncherWindowProperty[] = L"SKARNAVELLauncher.Main";
 
 namespace {
 
+// The dialog's own bookkeeping next to what it was given.
+// The system's wait cursor. IDC_WAIT is spelled for the ANSI call in this build (no UNICODE); the
+// cursor is the same.
+HCURSOR WaitCursor() {
+  return LoadCursorA(nullptr, IDC_WAIT);
+}
+
+struct MainDialogContext {
+  LauncherState& state;
+  // "Настройки" is waiting for the probe; a second click must not start another wait.
+  bool waitingForProbe = false;
+  // EndDialog has been called; the modal loop notices only once the current message returns.
+  bool ending = false;
+};
+
+void EndMainDialog(HWND dialog, MainDialogContext& context, INT_PTR result) {
+  context.ending = true;
+  EndDialog(dialog, result);
+}
+
+// Brings the probe's outcome into the records, first waiting for the probe if it is still
+// running. The wait keeps the dialog painting and answering, with the wait cursor over it, so
+// that "Выход" and the other buttons still work. False when the dialog was ended meanwhile.
+bool ProbeResultsReady(HWND dialog, MainDialogContext& context) {
+  LauncherState& state = context.state;
+  if (state.probe == nullptr) {
+    return true;
+  }
+  if (!state.probe->Finished()) {
+    context.waitingForProbe = true;
+    const HCURSOR previous = SetCursor(WaitCursor());
+    const bool finished =
+        state.probe->WaitWhilePumping(dialog, [&context] { return context.ending; });
+    context.waitingForProbe = false;
+    SetCursor(previous);
+    if (!finished) {
+      return false;
+    }
+  }
+  return state.probe->ApplyTo(state.settings, state.caps, state.modes);
+}
+
+void OpenSettings(HWND dialog, MainDialogContext& context) {
+  if (context.waitingForProbe || context.ending || !ProbeResultsReady(dialog, context)) {
+    return;
+  }
+  LauncherState& state = context.state;
+  InitCommonControls();
+  RunSettingsDialog(state.instance, dialog, state.settings, state.caps, state.modes,
+                    state.configPath);
+}
+
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* context = reinterpret_cast<MainDialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
@@ -19,28 +72,38 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       CentreOnScreen(dialog);
       return TRUE;
     case WM_COMMAND:
+      if (context == nullptr) {
+        return TRUE;
+      }
       switch (LOWORD(wParam)) {
         case IDC_START_GAME:
-          EndDialog(dialog, IDC_START_GAME);
+          EndMainDialog(dialog, *context, IDC_START_GAME);
           break;
-        case IDC_SETTINGS: {
-          auto* state = reinterpret_cast<LauncherState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-          if (state != nullptr) {
-            InitCommonControls();
-            RunSettingsDialog(state->instance, dialog, state->settings, state->caps, state->modes,
-                              state->configPath);
-          }
+        case IDC_SETTINGS:
+          OpenSettings(dialog, *context);
           break;
-        }
         case IDC_EXIT:
-          EndDialog(dialog, IDC_EXIT);
+          EndMainDialog(dialog, *context, IDC_EXIT);
           break;
         default:  // OK and Cancel (Enter, Escape) among them: the dialog has no such buttons
           break;
       }
       return TRUE;
+    case WM_SETCURSOR:
+      // The wait cursor for as long as "Настройки" waits, over the dialog and its buttons alike
+      // (a button asks its parent first).
+      if (context != nullptr && context->waitingForProbe) {
+        SetCursor(WaitCursor());
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
     case WM_CLOSE:
-      EndDialog(dialog, IDC_EXIT);
+      if (context != nullptr) {
+        EndMainDialog(dialog, *context, IDC_EXIT);
+      } else {
+        EndDialog(dialog, IDC_EXIT);
+      }
       return TRUE;
     case WM_DESTROY:
       RemovePropW(dialog, kLauncherWindowProperty);
@@ -53,6 +116,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 INT_PTR RunMainDialog(LauncherState& state) {
+  MainDialogContext context{state};
   return DialogBoxParamW(state.instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                         reinterpret_cast<LPARAM>(&state));
+                         reinterpret_cast<LPARAM>(&context));
 }

@@ -4,15 +4,19 @@
 
 #include <string>
 
+#include "launcher/background_probe_win.h"
 #include "settings/game_settings.h"
 
 // What the main dialog hands to the settings dialog.
 struct LauncherState {
   HINSTANCE instance;
   Settings& settings;
-  const Capabilities& caps;
-  const DisplayModeList& modes;
+  Capabilities& caps;
+  DisplayModeList& modes;
   std::string configPath;
+  // The probe still running when the dialog opens: its outcome goes into the records before the
+  // settings dialog first shows them. Null when the records already hold the probe's results.
+  BackgroundProbe* probe = nullptr;
 };
 
 // The game's full title: window titles and message boxes.
@@ -21,5 +25,6 @@ extern const wchar_t kGameTitle[];
 extern const wchar_t kLauncherWindowProperty[];
 
 // Runs the main dialog (resource 101) modally with no owner. Returns 1000 (start the game), 1002
-// (exit or closed), or -1 when the dialog could not be shown.
+// (exit or closed), or -1 when the dialog could not be shown. "Настройки" waits for
+// `state.probe` if it is still running; the other buttons and a close request never do.
 INT_PTR RunMainDialog(LauncherState& state);

@@ -8,6 +8,6 @@
 UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning);
 
 // Brings the running launcher's window (the settings dialog when it is open, else the main
-// dialog) to the foreground. Waits a little for the main dialog, which appears only after the
-// running launcher has probed the hardware; gives up quietly.
+// dialog) to the foreground. Waits a little for the main dialog, which the running launcher shows
+// only after it has read its configuration; gives up quietly.
 void BringRunningLauncherForward();

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "launcher/probe_handoff.h"
+#include "launcher/unique_handle_win.h"
+#include "probe/probe.h"
+#include "settings/game_settings.h"
+
+// The hardware probe as the launcher runs it: given the application's instance handle, it returns
+// what it found. The product passes ProbeHardware; test programs pass stand-ins.
+using ProbeFunction = ProbeOutcome (*)(HINSTANCE instance);
+
+// The probe running on a worker thread while the main dialog is up, as the UI thread sees it.
+// Dropping this object neither waits for the worker nor pulls anything from under it.
+class BackgroundProbe {
+public:
+  // Starts `probe` on a worker. When no worker can be started, runs it here and now instead.
+  explicit BackgroundProbe(const ProbeJob& probe);
+  BackgroundProbe(const BackgroundProbe&) = delete;
+  BackgroundProbe& operator=(const BackgroundProbe&) = delete;
+
+  bool Finished() const { return handoff_->Published(); }
+
+  // Applies the probe's outcome to the records once it has finished (see ProbeHandoff::ApplyTo).
+  bool ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
+    return handoff_->ApplyTo(settings, caps, modes);
+  }
+
+  // Waits for the probe to finish while this thread's windows go on painting and answering:
+  // messages are dispatched, with `dialog`'s keyboard navigation, as the modal loop would. True
+  // once the probe has finished; false as soon as `abandon` says so (asked after every message)
+  // or a quit message arrives (it is posted again for the loop that owns it).
+  bool WaitWhilePumping(HWND dialog, const std::function<bool()>& abandon);
+
+private:
+  std::shared_ptr<ProbeHandoff> handoff_;
+  // Set by the worker once the outcome is in the handoff; shared, since the worker may set it
+  // after this object is gone.
+  std::shared_ptr<UniqueKernelHandle> finished_;
+};
