@@ -37,7 +37,8 @@ GameFolder::GameFolder(Options options) {
   std::error_code ignored;
   fs::remove_all(root_, ignored);
   fs::create_directories(root_);
-  fs::copy_file(ExeDirectory() / "SkarnavelLauncher.exe", Launcher());
+  launcher_ = root_ / options.launcher;
+  fs::copy_file(ExeDirectory() / options.launcher, launcher_);
   if (options.gameDirectory) {
     fs::create_directories(GameDirectory());
     if (options.game) {

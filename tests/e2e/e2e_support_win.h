@@ -25,6 +25,8 @@ public:
   struct Options {
     bool gameDirectory = true;
     bool game = true;
+    // Which launcher program, from next to the tests, goes at the top.
+    const char* launcher = "SkarnavelLauncher.exe";
   };
   GameFolder();
   explicit GameFolder(Options options);
@@ -35,7 +37,7 @@ public:
   const std::filesystem::path& Root() const { return root_; }
   std::filesystem::path GameDirectory() const { return root_ / "Game"; }
   std::filesystem::path Config() const { return root_ / "Game" / "Zurvo.cfg"; }
-  std::filesystem::path Launcher() const { return root_ / "SkarnavelLauncher.exe"; }
+  std::filesystem::path Launcher() const { return launcher_; }
   // The note the stand-in game leaves in its working directory.
   std::filesystem::path GameNote() const { return root_ / "Game" / "standin_started.txt"; }
 
@@ -44,6 +46,7 @@ public:
 
 private:
   std::filesystem::path root_;
+  std::filesystem::path launcher_;
 };
 
 // One launcher process started in a game folder, with its main dialog found.

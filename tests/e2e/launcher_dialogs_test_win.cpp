@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "launcher/background_probe_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
@@ -463,6 +464,201 @@ TEST_F(MainDialogTest, SettingsOpensOverTheMainDialogAndReturnsToIt) {
   EXPECT_EQ(thread_.Result(), 1002);
   EXPECT_EQ(settings_.Frequency, 44100);
   EXPECT_TRUE(fs::exists(dir_.Config()));
+}
+
+// ---- main dialog while the probe is still running ----
+
+// What the held probe finds: four antialiasing levels, no bloom, no joystick, the typical modes.
+// No test machine answers like this, so the settings dialog shows whose outcome it got.
+ProbeOutcome HeldOutcome() {
+  ProbeOutcome outcome;
+  outcome.caps = Caps(false, true, 4);
+  outcome.caps.joystickAvailable = false;
+  outcome.clearBloom = true;
+  outcome.clearJoystick = true;
+  outcome.modes = TypicalModes();
+  return outcome;
+}
+
+// A probe on its worker that finishes only when the test lets it, as one stuck in a slow
+// controller driver would.
+class HeldProbe {
+public:
+  HeldProbe()
+      : release_(
+            std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
+  ~HeldProbe() { Release(); }
+  ProbeJob Job() const {
+    std::shared_ptr<UniqueKernelHandle> release = release_;
+    return [release] {
+      WaitForSingleObject(release->Get(), INFINITE);
+      return HeldOutcome();
+    };
+  }
+  void Release() { SetEvent(release_->Get()); }
+
+private:
+  std::shared_ptr<UniqueKernelHandle> release_;
+};
+
+// The file asked for bloom and the joystick, which the held probe will switch off.
+Settings AsRead() {
+  Settings settings;
+  settings.Bloom = true;
+  settings.Joystick = 1;
+  settings.Frequency = 44100;
+  return settings;
+}
+
+class MainDialogWithProbeTest : public ::testing::Test {
+protected:
+  MainDialogWithProbeTest()
+      : settings_(AsRead()),
+        probe_(held_.Job()),
+        state_{GetModuleHandleW(nullptr), settings_, caps_, modes_, dir_.Config(), &probe_},
+        thread_([this] { return RunMainDialog(state_); }),
+        main_(thread_.WaitForDialog(L"SKARNAVEL: Варнелия")) {}
+
+  // A blocked dialog thread must not hang the test in its destructor: let the probe end first.
+  ~MainDialogWithProbeTest() override { held_.Release(); }
+
+  // Clicks "Настройки" and checks that the click is being handled but has opened nothing: the
+  // dialog is waiting for the probe, and answering meanwhile. False when it does not answer (a
+  // blocking wait); the window queries below would then hang.
+  bool ClickSettingsAndExpectAWait() {
+    EXPECT_FALSE(ClickWithin(main_, IDC_SETTINGS, 1000)) << "the click returned at once";
+    if (!Answers(main_, 2000)) {
+      ADD_FAILURE() << "the main dialog does not answer while the probe runs";
+      return false;
+    }
+    Sleep(300);
+    EXPECT_EQ(OpenSettingsDialogs(), 0u) << "the settings dialog opened before the probe ended";
+    EXPECT_FALSE(probe_.Finished());
+    return true;
+  }
+  std::size_t OpenSettingsDialogs() {
+    std::size_t count = 0;
+    for (HWND window : ThreadWindows(GetWindowThreadProcessId(main_, nullptr))) {
+      if (ClassName(window) == L"#32770" && WindowText(window) == kSettingsTitle) {
+        ++count;
+      }
+    }
+    return count;
+  }
+  void ExpectRecordsAsRead() {
+    EXPECT_EQ(settings_, AsRead()) << FormatConfiguration(settings_);
+    EXPECT_TRUE(caps_.bloomAvailable);
+    EXPECT_EQ(caps_.aaLevelCount, 0);
+    EXPECT_TRUE(modes_.empty());
+  }
+
+  TempDir dir_;
+  Settings settings_;
+  Capabilities caps_;
+  DisplayModeList modes_;
+  HeldProbe held_;
+  BackgroundProbe probe_;
+  LauncherState state_;
+  DialogThread thread_;
+  HWND main_;
+};
+
+TEST_F(MainDialogWithProbeTest, SettingsWaitsAnsweringThenShowsTheProbesOutcome) {
+  ASSERT_NE(main_, nullptr);
+  ExpectRecordsAsRead();
+  ASSERT_TRUE(ClickSettingsAndExpectAWait());
+
+  // Waiting, the dialog still answers and paints, and a second click starts nothing new.
+  EXPECT_TRUE(Answers(main_, 2000));
+  EXPECT_TRUE(Repaints(main_, 5000));
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  ClickLater(main_, IDC_SETTINGS);
+  EXPECT_TRUE(Answers(main_, 2000));
+  ExpectRecordsAsRead();
+
+  held_.Release();
+  HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr) << "no settings dialog after the probe";
+  EXPECT_EQ(Utf8List(ListEntries(settings, IDC_ANTIALIASING)),
+            (std::vector<std::string>{"Качество 0", "Качество 1", "Качество 2", "Качество 3"}));
+  EXPECT_FALSE(IsEnabled(settings, IDC_BLOOM));
+  EXPECT_FALSE(IsChecked(settings, IDC_BLOOM)) << "the file's Bloom 1 is switched off";
+  EXPECT_FALSE(IsEnabled(settings, IDC_JOYSTICK));
+  EXPECT_FALSE(IsChecked(settings, IDC_JOYSTICK));
+  EXPECT_EQ(ListEntries(settings, IDC_DISPLAY_MODE).size(), TypicalModes().size());
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "44100 Гц") << "the file's values stay";
+  EXPECT_FALSE(settings_.Bloom);
+  EXPECT_EQ(settings_.Joystick, 0);
+  EXPECT_EQ(caps_.aaLevelCount, 4);
+
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  // The second click was dropped, not kept for later.
+  Sleep(500);
+  EXPECT_EQ(OpenSettingsDialogs(), 0u);
+  EXPECT_FALSE(thread_.Finished());
+
+  // From now on the dialog opens at once.
+  ClickLater(main_, IDC_SETTINGS);
+  settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main_);
+  EXPECT_EQ(thread_.Result(), IDC_EXIT);
+}
+
+TEST_F(MainDialogWithProbeTest, EndingDuringTheWaitOpensNoSettings) {
+  ASSERT_NE(main_, nullptr);
+  ASSERT_TRUE(ClickSettingsAndExpectAWait());
+  ClickLater(main_, IDC_EXIT);
+  // Ended with the probe still running.
+  EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
+  EXPECT_FALSE(probe_.Finished());
+  held_.Release();
+  EXPECT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  ExpectRecordsAsRead();
+}
+
+TEST_F(MainDialogWithProbeTest, CloseRequestDuringTheWaitOpensNoSettings) {
+  ASSERT_NE(main_, nullptr);
+  ASSERT_TRUE(ClickSettingsAndExpectAWait());
+  PostClose(main_);
+  EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
+  EXPECT_FALSE(probe_.Finished());
+  ExpectRecordsAsRead();
+}
+
+TEST_F(MainDialogWithProbeTest, StartGameDuringTheWaitStillStartsIt) {
+  ASSERT_NE(main_, nullptr);
+  ASSERT_TRUE(ClickSettingsAndExpectAWait());
+  ClickLater(main_, IDC_START_GAME);
+  EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
+  EXPECT_FALSE(probe_.Finished());
+}
+
+TEST_F(MainDialogWithProbeTest, ButtonsOtherThanSettingsNeverWait) {
+  ASSERT_NE(main_, nullptr);
+  ClickLater(main_, IDC_START_GAME);
+  EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
+  EXPECT_FALSE(probe_.Finished());
+  ExpectRecordsAsRead();
+}
+
+TEST_F(MainDialogWithProbeTest, AFinishedProbeIsAppliedOnlyWhenSettingsOpens) {
+  ASSERT_NE(main_, nullptr);
+  held_.Release();
+  ASSERT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  ExpectRecordsAsRead();
+  ClickLater(main_, IDC_SETTINGS);
+  HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(ListEntries(settings, IDC_ANTIALIASING).size(), 4u);
+  EXPECT_FALSE(settings_.Bloom);
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  ClickLater(main_, IDC_EXIT);
+  EXPECT_EQ(thread_.Result(), IDC_EXIT);
 }
 
 // ---- settings dialog ----

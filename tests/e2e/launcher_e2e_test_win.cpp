@@ -498,3 +498,181 @@ TEST(LauncherSettings, FailedWriteShowsAMessageAndKeepsTheDialogOpen) {
   ClickLater(run.Main(), IDC_EXIT);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 }
+
+// ---- the probe on its worker ----
+
+// Closing as soon as the window shows leaves the process while the worker is most likely still
+// inside Direct3D or DirectInput (they take about a second under Wine): nothing may crash or
+// wait for it.
+TEST(LauncherStartUp, LeavingWhileTheProbeRunsEndsCleanly) {
+  GameFolder folder;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    if (round == 1) {
+      ClickLater(run.Main(), IDC_EXIT);
+    } else {
+      PostClose(run.Main());
+    }
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
+}
+
+namespace {
+
+// The launcher whose probe takes ten seconds and then answers as the real one does. It leaves
+// "slow_probe_finished" in the game folder just before handing its outcome over.
+GameFolder::Options SlowProbeLauncher() {
+  GameFolder::Options options;
+  options.launcher = "SkarnavelLauncherSlowProbe.exe";
+  return options;
+}
+
+bool ProbeFinished(const GameFolder& folder) {
+  return fs::exists(folder.Root() / "slow_probe_finished");
+}
+
+// Waits for the launcher to end, watching that it never shows a settings dialog meanwhile.
+std::optional<DWORD> ExitWithoutSettings(LauncherRun& run, bool& settingsShown) {
+  settingsShown = false;
+  WaitUntil([&] {
+    for (HWND window : TopLevelWindows(run.Proc().Id(), true)) {
+      if (WindowText(window) == kSettingsTitle) {
+        settingsShown = true;
+      }
+    }
+    return !run.Proc().Running();
+  });
+  return run.WaitForExit(0);
+}
+
+}  // namespace
+
+TEST(SlowProbe, MainDialogShowsAndAnswersWhileTheProbeRuns) {
+  GameFolder folder(SlowProbeLauncher());
+  // The same bound as every other launcher start in these tests.
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  EXPECT_FALSE(ProbeFinished(folder)) << "the window appeared only after the probe";
+  EXPECT_TRUE(Answers(run.Main(), 2000));
+  EXPECT_TRUE(Repaints(run.Main(), 5000));
+  EXPECT_EQ(Utf8(ControlText(run.Main(), IDC_START_GAME)), "Запустить игру");
+  EXPECT_FALSE(ProbeFinished(folder));
+  PostClose(run.Main());
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(SlowProbe, SettingsDuringTheProbeOpensAfterItShowingItsResults) {
+  GameFolder folder(SlowProbeLauncher());
+  // Everything the probe may have to switch off, asked for.
+  folder.WriteConfig("Bloom 1\nFSAA 1\nDXT5 1\nJoystick 1\nFrequency 44100\nGibs 1\n");
+  const Settings expected = LoadedSettings(folder);
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  ASSERT_FALSE(ProbeFinished(folder)) << "too slow a start to test the wait";
+
+  ClickLater(run.Main(), IDC_SETTINGS);
+  ClickLater(run.Main(), IDC_SETTINGS);  // impatient: the second click must not open another
+  Sleep(500);
+  EXPECT_TRUE(Answers(run.Main(), 2000)) << "the main dialog hangs while it waits";
+  EXPECT_TRUE(Repaints(run.Main(), 5000));
+  EXPECT_EQ(WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main(), 0), nullptr)
+      << "the settings dialog opened before the probe had finished";
+
+  HWND settings = WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main(), 60000);
+  ASSERT_NE(settings, nullptr) << "no settings dialog after the probe";
+  EXPECT_TRUE(ProbeFinished(folder));
+  ExpectBoxesShow(settings, expected);
+  const Capabilities& caps = Hardware().caps;
+  EXPECT_EQ(IsEnabled(settings, IDC_BLOOM), caps.bloomAvailable);
+  EXPECT_EQ(IsEnabled(settings, IDC_DXT5), caps.dxt5Available);
+  EXPECT_EQ(IsEnabled(settings, IDC_JOYSTICK), caps.joystickAvailable);
+  EXPECT_EQ(IsEnabled(settings, IDC_ANTIALIASING), caps.fsaaAvailable && caps.aaLevelCount > 1);
+  std::vector<std::string> expectedModes;
+  for (const DisplayMode& mode : Hardware().modes) {
+    expectedModes.push_back(ModeText(mode));
+  }
+  EXPECT_EQ(Utf8List(ListEntries(settings, IDC_DISPLAY_MODE)), expectedModes);
+  EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "44100 Гц");
+
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+  Sleep(500);
+  EXPECT_EQ(WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main(), 0), nullptr)
+      << "the second click opened the settings again";
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(
+      folder.ReadConfig(),
+      std::optional<std::string>("Bloom 1\nFSAA 1\nDXT5 1\nJoystick 1\nFrequency 44100\nGibs 1\n"))
+      << "Cancel writes nothing";
+}
+
+TEST(SlowProbe, ExitAndCloseDuringTheProbeDoNotWaitForIt) {
+  enum class How { kExit, kClose, kExitWhileSettingsWaits, kCloseWhileSettingsWaits };
+  const std::pair<How, const char*> ways[] = {
+      {How::kExit, "Выход"},
+      {How::kClose, "close request"},
+      {How::kExitWhileSettingsWaits, "Выход while Настройки waits"},
+      {How::kCloseWhileSettingsWaits, "close request while Настройки waits"},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.second);
+    GameFolder folder(SlowProbeLauncher());
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    if (way.first == How::kExitWhileSettingsWaits || way.first == How::kCloseWhileSettingsWaits) {
+      ClickLater(run.Main(), IDC_SETTINGS);
+      Sleep(300);
+    }
+    if (way.first == How::kExit || way.first == How::kExitWhileSettingsWaits) {
+      ClickLater(run.Main(), IDC_EXIT);
+    } else {
+      PostClose(run.Main());
+    }
+    bool settingsShown = false;
+    EXPECT_EQ(ExitWithoutSettings(run, settingsShown), std::optional<DWORD>(0));
+    EXPECT_FALSE(settingsShown);
+    EXPECT_FALSE(ProbeFinished(folder)) << "the launcher waited for the probe before it ended";
+  }
+  Sleep(500);
+  EXPECT_FALSE(CloseStandInGame(0)) << "a game was started";
+}
+
+TEST(SlowProbe, StartGameDuringTheProbeStartsIt) {
+  GameFolder folder(SlowProbeLauncher());
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  ClickLater(run.Main(), IDC_START_GAME);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_FALSE(ProbeFinished(folder)) << "the launcher waited for the probe before the game";
+  ASSERT_NE(WaitForWindowOfClass(L"SkarnavelStandInGame"), nullptr)
+      << "the stand-in game did not start";
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
+  const std::string note = ReadBytes(folder.GameNote());
+  EXPECT_NE(note.find("config=missing"), std::string::npos) << note;
+  EXPECT_TRUE(CloseStandInGame());
+}
+
+TEST(SlowProbe, ASecondLauncherBringsTheFirstForwardWhileItProbes) {
+  GameFolder folder(SlowProbeLauncher());
+  LauncherRun first(folder);
+  ASSERT_TRUE(first.Started());
+  Process second;
+  ASSERT_TRUE(second.Start(folder.Launcher(), folder.Root()));
+  bool secondShowedAWindow = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    if (!TopLevelWindows(second.Id(), true).empty()) {
+      secondShowedAWindow = true;
+    }
+    return !second.Running();
+  }));
+  DWORD code = 99;
+  ASSERT_TRUE(second.WaitForExit(0, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(secondShowedAWindow);
+  EXPECT_EQ(GetForegroundWindow(), first.Main());
+  EXPECT_FALSE(ProbeFinished(folder)) << "too slow to test this during the probe";
+  ClickLater(first.Main(), IDC_EXIT);
+  EXPECT_EQ(first.WaitForExit(), std::optional<DWORD>(0));
+}

@@ -203,6 +203,25 @@ void ClickLater(HWND dialog, int id) {
   PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
+bool ClickWithin(HWND dialog, int id, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs,
+                             &ignored) != 0;
+}
+
+bool Answers(HWND window, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
+bool Repaints(HWND window, DWORD timeoutMs) {
+  if (!InvalidateRect(window, nullptr, TRUE)) {
+    return false;
+  }
+  // The update region empties only when the owning thread has handled WM_PAINT.
+  return WaitUntil([window] { return GetUpdateRect(window, nullptr, FALSE) == FALSE; }, timeoutMs);
+}
+
 void PostCommand(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

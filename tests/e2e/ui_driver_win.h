@@ -73,12 +73,20 @@ std::vector<std::wstring> ChildTexts(HWND window);
 void Click(HWND dialog, int id);
 // Clicks without waiting: for buttons that open a window or end a dialog.
 void ClickLater(HWND dialog, int id);
+// Clicks and waits up to `timeoutMs` for the click to be handled. False when the handling is
+// still going on then (it goes on regardless): the button's action is waiting for something.
+bool ClickWithin(HWND dialog, int id, DWORD timeoutMs);
 // A command message as a button, a key or a menu would send it, posted.
 void PostCommand(HWND dialog, int id);
 // The platform's close request (the caption's close box, Alt+F4).
 void PostClose(HWND window);
 // A key press and release posted to the window that has the keyboard focus in `window`'s thread.
 void PostKey(HWND window, WPARAM virtualKey);
+
+// Whether `window`'s thread answers a message within `timeoutMs`.
+bool Answers(HWND window, DWORD timeoutMs);
+// Invalidates `window` and waits up to `timeoutMs` for its thread to paint it again.
+bool Repaints(HWND window, DWORD timeoutMs);
 
 // Saves what the screen shows of `window` (which should be on top) as a PNG file.
 bool SaveScreenshot(HWND window, const std::filesystem::path& path);
