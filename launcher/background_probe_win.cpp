@@ -2,29 +2,42 @@
 
 #include <utility>
 
-BackgroundProbe::BackgroundProbe(const ProbeJob& probe)
-    // A manual-reset event: once set it stays set, however many waits come after.
-    : finished_(std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {
+BackgroundProbe::BackgroundProbe(ProbeJob probe, std::function<void()> prepare)
+    : probe_(std::move(probe)),
+      prepare_(std::move(prepare)),
+      // A manual-reset event: once set it stays set, however many waits come after.
+      finished_(std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {
+}
+
+void BackgroundProbe::Start() {
+  if (handoff_ != nullptr) {
+    return;
+  }
+  if (prepare_) {
+    prepare_();
+  }
   std::shared_ptr<UniqueKernelHandle> finished = finished_;
-  handoff_ = StartProbeWorker(probe, [finished] {
+  handoff_ = StartProbeWorker(probe_, [finished] {
     if (finished->Valid()) {
       SetEvent(finished->Get());
     }
   });
   if (handoff_ == nullptr) {
     // No thread to be had: probe in this one, as if the probe had never left it.
-    handoff_ = std::make_shared<ProbeHandoff>();
+    auto handoff = std::make_shared<ProbeHandoff>();
     ProbeOutcome outcome;
     try {
-      outcome = probe();
+      outcome = probe_();
     } catch (...) {
       outcome = NothingAvailableOutcome();
     }
-    handoff_->Publish(std::move(outcome));
+    handoff->Publish(std::move(outcome));
+    handoff_ = std::move(handoff);
   }
 }
 
 bool BackgroundProbe::WaitWhilePumping(HWND dialog, const std::function<bool()>& abandon) {
+  Start();
   // Without an event (none could be made) the wait still ends: it looks again every so often.
   const DWORD recheckMs = finished_->Valid() ? INFINITE : 50;
   const HANDLE event = finished_->Get();

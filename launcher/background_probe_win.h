@@ -18,25 +18,33 @@ using ProbeFunction = ProbeOutcome (*)(HINSTANCE instance);
 // Dropping this object neither waits for the worker nor pulls anything from under it.
 class BackgroundProbe {
 public:
-  // Starts `probe` on a worker. When no worker can be started, runs it here and now instead.
-  explicit BackgroundProbe(const ProbeJob& probe);
+  // `prepare`, when given, runs on the UI thread just before the worker starts (the launcher
+  // loads the probe's system libraries there).
+  explicit BackgroundProbe(ProbeJob probe, std::function<void()> prepare = nullptr);
   BackgroundProbe(const BackgroundProbe&) = delete;
   BackgroundProbe& operator=(const BackgroundProbe&) = delete;
 
-  bool Finished() const { return handoff_->Published(); }
+  // Starts the probe on a worker, once; later calls do nothing. When no worker can be started,
+  // runs the probe here and now instead.
+  void Start();
+  bool Started() const { return handoff_ != nullptr; }
+  bool Finished() const { return handoff_ != nullptr && handoff_->Published(); }
 
   // Applies the probe's outcome to the records once it has finished (see ProbeHandoff::ApplyTo).
   bool ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
-    return handoff_->ApplyTo(settings, caps, modes);
+    return handoff_ != nullptr && handoff_->ApplyTo(settings, caps, modes);
   }
 
-  // Waits for the probe to finish while this thread's windows go on painting and answering:
-  // messages are dispatched, with `dialog`'s keyboard navigation, as the modal loop would. True
-  // once the probe has finished; false as soon as `abandon` says so (asked after every message)
-  // or a quit message arrives (it is posted again for the loop that owns it).
+  // Starts the probe if need be and waits for it to finish while this thread's windows go on
+  // painting and answering: messages are dispatched, with `dialog`'s keyboard navigation, as the
+  // modal loop would. True once the probe has finished; false as soon as `abandon` says so
+  // (asked after every message) or a quit message arrives (it is posted again for the loop that
+  // owns it).
   bool WaitWhilePumping(HWND dialog, const std::function<bool()>& abandon);
 
 private:
+  ProbeJob probe_;
+  std::function<void()> prepare_;
   std::shared_ptr<ProbeHandoff> handoff_;
   // Set by the worker once the outcome is in the handoff; shared, since the worker may set it
   // after this object is gone.

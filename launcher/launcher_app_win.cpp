@@ -20,6 +20,22 @@ void StartGame() {
   }
 }
 
+// Loads the probe's system libraries on this, the UI thread, once the main dialog is on screen.
+// The program imports them delay-loaded (see launcher/CMakeLists.txt), so that they cost the
+// window nothing; but their initialisation stays on the UI thread, as when they were imported:
+// under Wine, Direct3D's libraries initialising on the worker while this thread creates windows
+// can deadlock the two threads on the loader lock. Each is pinned, since the worker may still be
+// inside one when the launcher leaves.
+void LoadProbeLibraries() {
+  for (const wchar_t* name : {L"d3d9.dll", L"dinput8.dll"}) {
+    UniqueModule module(LoadLibraryW(name));
+    HMODULE pinned = nullptr;
+    if (module) {
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, name, &pinned);
+    }
+  }
+}
+
 }  // namespace
 
 int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
@@ -32,11 +48,11 @@ int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
 
   ReadConfiguration(kConfigPath, GameSettings);
   // The probe can take seconds (creating Direct3D; DirectInput waits on slow controller
-  // drivers), and nothing but the settings dialog needs it: it runs on a worker while the main
-  // dialog is already up. Its outcome reaches the records on this thread, when "Настройки" first
-  // needs it, and since the file was read before, it switches off what the file asked for but
-  // the hardware cannot do.
-  BackgroundProbe hardware([instance, probe] { return probe(instance); });
+  // drivers), and nothing but the settings dialog needs it: the main dialog shows first and
+  // starts it on a worker as soon as it is on screen. Its outcome reaches the records on this
+  // thread, when "Настройки" first needs it, and since the file was read before, it switches off
+  // what the file asked for but the hardware cannot do.
+  BackgroundProbe hardware([instance, probe] { return probe(instance); }, LoadProbeLibraries);
 
   LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};
   if (RunMainDialog(state) == IDC_START_GAME) {

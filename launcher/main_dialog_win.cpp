@@ -10,13 +10,16 @@ const wchar_t kLauncherWindowProperty[] = L"SKARNAVELLauncher.Main";
 
 namespace {
 
-// The dialog's own bookkeeping next to what it was given.
 // The system's wait cursor. IDC_WAIT is spelled for the ANSI call in this build (no UNICODE); the
 // cursor is the same.
 HCURSOR WaitCursor() {
   return LoadCursorA(nullptr, IDC_WAIT);
 }
 
+// Fires once the dialog is on screen and painted (timers come after paints).
+const UINT_PTR kStartProbeTimer = 1;
+
+// The dialog's own bookkeeping next to what it was given.
 struct MainDialogContext {
   LauncherState& state;
   // "Настройки" is waiting for the probe; a second click must not start another wait.
@@ -70,6 +73,15 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SetWindowTextW(dialog, kGameTitle);
       SetPropW(dialog, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
       CentreOnScreen(dialog);
+      {
+        // The probe starts once the window is on screen, so that neither loading its libraries
+        // nor the worker's first moments delay the window. Should the timer fail, "Настройки"
+        // starts it.
+        const auto* given = reinterpret_cast<MainDialogContext*>(lParam);
+        if (given != nullptr && given->state.probe != nullptr) {
+          SetTimer(dialog, kStartProbeTimer, USER_TIMER_MINIMUM, nullptr);
+        }
+      }
       return TRUE;
     case WM_COMMAND:
       if (context == nullptr) {
@@ -87,6 +99,15 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           break;
         default:  // OK and Cancel (Enter, Escape) among them: the dialog has no such buttons
           break;
+      }
+      return TRUE;
+    case WM_TIMER:
+      if (wParam != kStartProbeTimer) {
+        return FALSE;
+      }
+      KillTimer(dialog, kStartProbeTimer);
+      if (context != nullptr && context->state.probe != nullptr && !context->ending) {
+        context->state.probe->Start();
       }
       return TRUE;
     case WM_SETCURSOR:

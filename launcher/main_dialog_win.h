@@ -14,8 +14,9 @@ struct LauncherState {
   Capabilities& caps;
   DisplayModeList& modes;
   std::string configPath;
-  // The probe still running when the dialog opens: its outcome goes into the records before the
-  // settings dialog first shows them. Null when the records already hold the probe's results.
+  // The hardware probe, which the dialog starts once it is on screen; its outcome goes into the
+  // records before the settings dialog first shows them. Null when the records already hold the
+  // probe's results.
   BackgroundProbe* probe = nullptr;
 };
 
@@ -26,5 +27,5 @@ extern const wchar_t kLauncherWindowProperty[];
 
 // Runs the main dialog (resource 101) modally with no owner. Returns 1000 (start the game), 1002
 // (exit or closed), or -1 when the dialog could not be shown. "Настройки" waits for
-// `state.probe` if it is still running; the other buttons and a close request never do.
+// `state.probe` if it has not finished yet; the other buttons and a close request never do.
 INT_PTR RunMainDialog(LauncherState& state);

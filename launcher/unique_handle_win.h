@@ -74,3 +74,11 @@ struct MemoryDcTraits {
   static void Close(Handle handle) { DeleteDC(handle); }
 };
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// Modules loaded by LoadLibrary.
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { FreeLibrary(handle); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;

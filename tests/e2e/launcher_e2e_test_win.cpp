@@ -501,19 +501,21 @@ TEST(LauncherSettings, FailedWriteShowsAMessageAndKeepsTheDialogOpen) {
 
 // ---- the probe on its worker ----
 
-// Closing as soon as the window shows leaves the process while the worker is most likely still
-// inside Direct3D or DirectInput (they take about a second under Wine): nothing may crash or
-// wait for it.
+// Leaving at different moments after the window shows: before the probe has started, while the
+// worker is inside Direct3D or DirectInput (they take about a second under Wine), after it has
+// finished. Nothing may crash, and nothing may wait for the worker.
 TEST(LauncherStartUp, LeavingWhileTheProbeRunsEndsCleanly) {
   GameFolder folder;
-  for (int round = 0; round < 3; ++round) {
-    SCOPED_TRACE(round);
+  const DWORD pausesMs[] = {0, 150, 300, 600, 1200};
+  for (DWORD pauseMs : pausesMs) {
+    SCOPED_TRACE("left " + std::to_string(pauseMs) + " ms after the window showed");
     LauncherRun run(folder);
     ASSERT_TRUE(run.Started());
-    if (round == 1) {
-      ClickLater(run.Main(), IDC_EXIT);
-    } else {
+    Sleep(pauseMs);
+    if (pauseMs % 300 == 0) {
       PostClose(run.Main());
+    } else {
+      ClickLater(run.Main(), IDC_EXIT);
     }
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
   }
