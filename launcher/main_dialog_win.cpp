@@ -16,7 +16,7 @@ HCURSOR WaitCursor() {
   return LoadCursorA(nullptr, IDC_WAIT);
 }
 
-// Fires once the dialog is on screen and painted (timers come after paints).
+// Fires once the dialog is on screen and painted.
 const UINT_PTR kStartProbeTimer = 1;
 
 // The dialog's own bookkeeping next to what it was given.
@@ -73,15 +73,6 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SetWindowTextW(dialog, kGameTitle);
       SetPropW(dialog, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
       CentreOnScreen(dialog);
-      {
-        // The probe starts once the window is on screen, so that neither loading its libraries
-        // nor the worker's first moments delay the window. Should the timer fail, "Настройки"
-        // starts it.
-        const auto* given = reinterpret_cast<MainDialogContext*>(lParam);
-        if (given != nullptr && given->state.probe != nullptr) {
-          SetTimer(dialog, kStartProbeTimer, USER_TIMER_MINIMUM, nullptr);
-        }
-      }
       return TRUE;
     case WM_COMMAND:
       if (context == nullptr) {
@@ -101,6 +92,16 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           break;
       }
       return TRUE;
+    case WM_SHOWWINDOW:
+      // The probe starts once the window is on screen and painted, so that neither loading its
+      // libraries nor the worker's first moments delay the window: a timer set now fires only
+      // after the paints that showing the window queues. Should the timer fail, "Настройки"
+      // starts the probe.
+      if (wParam != FALSE && context != nullptr && context->state.probe != nullptr &&
+          !context->state.probe->Started()) {
+        SetTimer(dialog, kStartProbeTimer, USER_TIMER_MINIMUM, nullptr);
+      }
+      return FALSE;
     case WM_TIMER:
       if (wParam != kStartProbeTimer) {
         return FALSE;
