@@ -275,8 +275,9 @@ TEST(ProbeHandoff, EveryWaiterWakesAndTheSignalFollowsThePublication) {
 }
 
 TEST(ProbeHandoff, OwnerPollingWhileTheWorkerPublishes) {
-  // The owner's side as the main dialog uses it: ask, do something else, ask again. Repeated so
-  // that the two threads meet at every point of the publication.
+  // The owner's side as the main dialog uses it: ask whether the probe has finished, do something
+  // else, ask again, then apply. Repeated so that the two threads meet at every point of the
+  // publication; half the rounds ask by applying straight away.
   for (int round = 0; round < 50; ++round) {
     Records records{ReadConfig(), {}, {}};
     std::shared_ptr<ProbeHandoff> handoff =
@@ -285,6 +286,9 @@ TEST(ProbeHandoff, OwnerPollingWhileTheWorkerPublishes) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
     bool applied = false;
     while (!applied && std::chrono::steady_clock::now() < deadline) {
+      if (round % 2 == 0 && !handoff->Published()) {
+        continue;
+      }
       applied = handoff->ApplyTo(records.settings, records.caps, records.modes);
     }
     ASSERT_TRUE(applied) << "round " << round;
