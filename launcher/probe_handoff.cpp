@@ -64,7 +64,7 @@ ProbeOutcome NothingAvailableOutcome() {
 std::shared_ptr<ProbeHandoff> StartProbeWorker(ProbeJob probe, std::function<void()> onPublished) {
   try {
     auto handoff = std::make_shared<ProbeHandoff>();
-    std::thread worker([handoff, probe, onPublished] {
+    std::thread worker([handoff, probe = std::move(probe), onPublished = std::move(onPublished)] {
       ProbeOutcome outcome;
       try {
         outcome = probe();

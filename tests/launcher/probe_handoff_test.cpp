@@ -91,7 +91,7 @@ public:
       promise_.set_value();
     }
   }
-  ProbeJob Probe(HardwareScript script) const {
+  ProbeJob Probe(const HardwareScript& script) const {
     std::shared_future<void> opened = opened_;
     return [opened, script] {
       opened.wait();
@@ -258,6 +258,7 @@ TEST(ProbeHandoff, EveryWaiterWakesAndTheSignalFollowsThePublication) {
   handoffForSignal.set_value(handoff);
 
   std::vector<std::future<bool>> waiters;
+  waiters.reserve(3);
   for (int i = 0; i < 3; ++i) {
     waiters.push_back(
         std::async(std::launch::async, [handoff] { return handoff->WaitFor(kPatience); }));
