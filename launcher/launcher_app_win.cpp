@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "engine/system_library_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/single_instance_win.h"
@@ -12,28 +13,24 @@ namespace {
 const char kConfigPath[] = "Game\\Zurvo.cfg";
 
 void StartGame() {
+  auto* shellExecute = SYSTEM_FUNCTION("shell32.dll", ShellExecuteW);
   const HINSTANCE result =
-      ShellExecuteW(nullptr, nullptr, L"skarnavel.exe", nullptr, L"game", SW_SHOWNORMAL);
+      shellExecute != nullptr
+          ? shellExecute(nullptr, nullptr, L"skarnavel.exe", nullptr, L"game", SW_SHOWNORMAL)
+          : nullptr;
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
     MessageBoxW(nullptr, L"Не удалось запустить игру: game\\skarnavel.exe", kGameTitle,
                 MB_OK | MB_ICONERROR);
   }
 }
 
-// Loads the probe's system libraries on this, the UI thread, once the main dialog is on screen.
-// The program imports them delay-loaded (see launcher/CMakeLists.txt), so that they cost the
-// window nothing; but their initialisation stays on the UI thread, as when they were imported:
-// under Wine, Direct3D's libraries initialising on the worker while this thread creates windows
-// can deadlock the two threads on the loader lock. Each is pinned, since the worker may still be
-// inside one when the launcher leaves.
+// Loads the probe's system libraries on this, the UI thread, once the main dialog is on screen:
+// they are found at run time so that they cost the window nothing, but their initialisation stays
+// on the UI thread. Under Wine, Direct3D's libraries initialising on the worker while this thread
+// creates windows can deadlock the two threads on the loader lock. They stay loaded for good.
 void LoadProbeLibraries() {
-  for (const wchar_t* name : {L"d3d9.dll", L"dinput8.dll"}) {
-    UniqueModule module(LoadLibraryW(name));
-    HMODULE pinned = nullptr;
-    if (module) {
-      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, name, &pinned);
-    }
-  }
+  FindSystemFunction("d3d9.dll", "Direct3DCreate9");
+  FindSystemFunction("dinput8.dll", "DirectInput8Create");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "engine/system_library_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
 
@@ -60,7 +61,10 @@ void OpenSettings(HWND dialog, MainDialogContext& context) {
     return;
   }
   LauncherState& state = context.state;
-  InitCommonControls();
+  // The settings dialog uses only the standard controls, so it opens even without this.
+  if (auto* initCommonControls = SYSTEM_FUNCTION("comctl32.dll", InitCommonControls)) {
+    initCommonControls();
+  }
   RunSettingsDialog(state.instance, dialog, state.settings, state.caps, state.modes,
                     state.configPath);
 }

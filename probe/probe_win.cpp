@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "engine/system_library_win.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -60,7 +62,10 @@ BOOL CALLBACK OnGameController(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
 class WindowsHardware : public HardwareQueries {
 public:
   explicit WindowsHardware(HINSTANCE instance) : instance_(instance) {
-    direct3D_.Attach(Direct3DCreate9(kDirect3DSdkVersion));
+    // No Direct3D 9 at all reads as a machine without it, as a failed creation does.
+    if (auto* create = SYSTEM_FUNCTION("d3d9.dll", Direct3DCreate9)) {
+      direct3D_.Attach(create(kDirect3DSdkVersion));
+    }
   }
 
   bool HasDirect3D() override { return direct3D_ != nullptr; }
@@ -125,9 +130,11 @@ public:
 
   bool HasDirectInput() override {
     if (directInput_ == nullptr) {
+      auto* create = SYSTEM_FUNCTION("dinput8.dll", DirectInput8Create);
       ComPtr<IDirectInput8A> input;
-      if (SUCCEEDED(DirectInput8Create(instance_, kDirectInputVersion, IID_IDirectInput8A,
-                                       reinterpret_cast<void**>(input.GetAddressOf()), nullptr))) {
+      if (create != nullptr &&
+          SUCCEEDED(create(instance_, kDirectInputVersion, IID_IDirectInput8A,
+                           reinterpret_cast<void**>(input.GetAddressOf()), nullptr))) {
         directInput_ = input;
       }
     }

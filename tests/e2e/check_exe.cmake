@@ -2,7 +2,8 @@
 #
 # The launcher is dropped into a game folder on any Windows: it may import only system DLLs that
 # every Windows has (no MinGW runtime, no D3DX), must be a GUI program, and must carry no
-# manifest (no execution level, no common-controls 6).
+# manifest (no execution level, no common-controls 6). The libraries it finds at run time, on
+# first use, must stay out of its import table: loading them at start-up slows the main window.
 cmake_policy(VERSION 3.20)
 if(NOT OBJDUMP OR NOT EXE)
   message(FATAL_ERROR "usage: cmake -DOBJDUMP=... -DEXE=... -P check_exe.cmake")
@@ -12,8 +13,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "objdump -p ${EXE} failed: ${result}")
 endif()
 
-set(shipped advapi32.dll comctl32.dll d3d9.dll dinput8.dll gdi32.dll kernel32.dll msvcrt.dll
-    ole32.dll shell32.dll user32.dll)
+set(shipped advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll user32.dll)
+set(on_first_use comctl32.dll d3d9.dll dinput8.dll shell32.dll)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)
   message(FATAL_ERROR "no imports found in ${EXE}")
@@ -23,7 +24,10 @@ foreach(line IN LISTS imports)
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)
   string(TOLOWER "${dll}" lower)
-  if(lower IN_LIST shipped)
+  if(lower IN_LIST on_first_use)
+    message(SEND_ERROR "imported at start-up, should be found on first use: ${dll}")
+    set(failed TRUE)
+  elseif(lower IN_LIST shipped)
     message(STATUS "import ok: ${dll}")
   else()
     message(SEND_ERROR "import not shipped with Windows: ${dll}")
