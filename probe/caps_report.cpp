@@ -55,7 +55,13 @@ bool WriteCapsReport(const ProbeOutcome& outcome, std::FILE* out) {
   WriteFormat("32-bit format", outcome.format32, out);
   WritePixelShader(outcome, out);
   std::fprintf(out, "fsaaAvailable: %s\n", YesNo(outcome.caps.fsaaAvailable));
-  std::fprintf(out, "aaLevelCount: %d\n", static_cast<int>(outcome.caps.aaLevelCount));
+  std::fprintf(out, "aaLevelCount: %d", static_cast<int>(outcome.caps.aaLevelCount));
+  if (outcome.driverQualityLevels > static_cast<std::uint32_t>(outcome.caps.aaLevelCount)) {
+    std::fprintf(out, " (the driver reports %lu, the launcher uses at most %d)",
+                 static_cast<unsigned long>(outcome.driverQualityLevels),
+                 static_cast<int>(kMaxQualityLevels));
+  }
+  std::fputc('\n', out);
   std::fprintf(out, "bloomAvailable: %s\n", YesNo(outcome.caps.bloomAvailable));
   std::fprintf(out, "dxt5Available: %s\n", YesNo(outcome.caps.dxt5Available));
   std::fprintf(out, "DirectInput 8: %s\n", Presence(outcome.directInputPresent));

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <new>
 
 namespace {
@@ -30,10 +29,10 @@ void ProbeAntialiasing(HardwareQueries& hardware, ProbeOutcome& outcome) {
   if (outcome.format16 != kFormatNone &&
       hardware.CheckMultiSample(outcome.format16, qualityLevels)) {
     outcome.caps.fsaaAvailable = true;
-    constexpr auto kMaxLevels =
-        static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
+    outcome.driverQualityLevels = qualityLevels;
+    constexpr auto kBound = static_cast<std::uint32_t>(kMaxQualityLevels);
     outcome.caps.aaLevelCount =
-        static_cast<std::int32_t>(qualityLevels > kMaxLevels ? kMaxLevels : qualityLevels);
+        static_cast<std::int32_t>(qualityLevels > kBound ? kBound : qualityLevels);
   } else {
     outcome.caps.fsaaAvailable = false;
     outcome.clearFSAA = true;

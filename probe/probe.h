@@ -14,6 +14,11 @@ enum PixelFormatCode : std::uint32_t {
   kFormatX8R8G8B8 = 22,
 };
 
+// The most antialiasing quality levels the launcher uses. Direct3D 9 drivers report 1 to 8; a
+// buggy driver or wrapper may answer anything up to 0xFFFFFFFF, and the settings dialog lists
+// one entry per level, so a larger count is taken as this many.
+constexpr std::int32_t kMaxQualityLevels = 16;
+
 // Pixel shader 2.0 as Direct3D encodes it; bloom needs at least this, compared unsigned.
 constexpr std::uint32_t kPixelShader20 = 0xFFFF0200U;
 
@@ -77,11 +82,12 @@ struct ProbeOutcome {
   // What the report tool shows a player; the launcher itself needs none of it.
   bool direct3DPresent = false;
   bool directInputPresent = false;
-  std::uint32_t format16 = kFormatNone;  // F16, or kFormatNone when no 16-bit candidate passed
-  std::uint32_t format32 = kFormatNone;  // F32, or kFormatNone when no 32-bit candidate passed
-  bool deviceCapsRead = false;           // GetDeviceCaps answered
-  std::uint32_t pixelShaderVersion = 0;  // meaningful only when deviceCapsRead
-  bool modeListTruncated = false;        // memory ran out while the list was filled
+  std::uint32_t format16 = kFormatNone;   // F16, or kFormatNone when no 16-bit candidate passed
+  std::uint32_t format32 = kFormatNone;   // F32, or kFormatNone when no 32-bit candidate passed
+  std::uint32_t driverQualityLevels = 0;  // the driver's own count, before kMaxQualityLevels
+  bool deviceCapsRead = false;            // GetDeviceCaps answered
+  std::uint32_t pixelShaderVersion = 0;   // meaningful only when deviceCapsRead
+  bool modeListTruncated = false;         // memory ran out while the list was filled
 };
 
 // Asks `hardware` everything, in the fixed order, and returns the answers. Never throws: when

@@ -14,6 +14,7 @@
 #include "launcher/resource_ids.h"
 #include "settings/config_file.h"
 #include "tests/launcher/fake_settings_view.h"
+#include "tests/probe/fake_hardware.h"
 
 namespace fs = std::filesystem;
 
@@ -133,6 +134,24 @@ TEST(SettingsDialogStartUp, AntialiasingListOffersOneEntryPerLevel) {
     Dialog unmatched(settings, FullCaps(4), TypicalModes());
     EXPECT_EQ(unmatched.view.GetListSelection(IDC_ANTIALIASING), 0) << "Quality " << quality;
   }
+}
+
+// A driver that claims billions of quality levels reaches the dialog as 16: the list stays
+// short and "Отлично" picks the last of them.
+TEST(SettingsDialogStartUp, AntialiasingListFromAnAbsurdDriverCountIsBounded) {
+  HardwareScript script;
+  script.qualityLevels = 0xFFFFFFFFU;
+  FakeHardware hardware(script);
+  Settings settings;
+  Capabilities caps;
+  DisplayModeList modes;
+  ApplyProbeOutcome(RunProbe(hardware), settings, caps, modes);
+  Dialog dialog(settings, caps, TypicalModes());
+  const std::vector<std::string> texts = dialog.view.Texts(IDC_ANTIALIASING);
+  ASSERT_EQ(texts.size(), 16U);
+  EXPECT_EQ(texts.back(), "Качество 15");
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, "unused");
+  EXPECT_EQ(dialog.view.SelectedText(IDC_ANTIALIASING), "Качество 15");
 }
 
 TEST(SettingsDialogStartUp, AntialiasingListStaysEmptyWithoutChoice) {

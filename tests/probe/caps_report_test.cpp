@@ -83,6 +83,13 @@ TEST(CapsReportTest, ShowsEveryFactOneALine) {
       "800x600x32\n"
       "1280x1024x32\n",
       text);
+
+  const std::string bounded =
+      Report(Probe([](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; }), written);
+  EXPECT_NE(std::string::npos,
+            bounded.find("\naaLevelCount: 16 (the driver reports 4294967295, the launcher uses at "
+                         "most 16)\n"))
+      << bounded;
 }
 
 // The Wine check reads capsreport's output with this parser, so it must give back exactly what
@@ -92,6 +99,7 @@ TEST(CapsReportTest, ParsesBackToTheSameOutcome) {
       [](HardwareScript&) {},
       [](HardwareScript& s) { s.direct3D = false; },
       [](HardwareScript& s) { s.deviceCaps = false; },
+      [](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; },
       [](HardwareScript& s) {
         s.acceptedFormats = {};
         s.directInput = false;

@@ -1,5 +1,6 @@
 #include "tests/probe/probe_checks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -55,14 +56,23 @@ bool Choice(const std::string& value, const char* yes, const char* no, bool& res
   return false;
 }
 
-bool Count(const std::string& value, std::int32_t& count, std::string& error) {
-  int parsed = 0;
+// "N", or "N (the driver reports D, the launcher uses at most N)" when the bound applied.
+bool QualityLevels(const std::string& value, ProbeOutcome& outcome, std::string& error) {
+  int count = 0;
   char extra = 0;
-  if (std::sscanf(value.c_str(), "%d%c", &parsed, &extra) != 1) {
+  unsigned long driver = 0;
+  int bound = 0;
+  if (std::sscanf(value.c_str(), "%d%c", &count, &extra) == 1) {
+    driver = static_cast<unsigned long>(count);
+  } else if (std::sscanf(value.c_str(),
+                         "%d (the driver reports %lu, the launcher uses at most %d)%c", &count,
+                         &driver, &bound, &extra) != 3 ||
+             bound != kMaxQualityLevels) {
     error = "malformed count \"" + value + "\"";
     return false;
   }
-  count = parsed;
+  outcome.caps.aaLevelCount = count;
+  outcome.driverQualityLevels = static_cast<std::uint32_t>(driver);
   return true;
 }
 
@@ -181,6 +191,11 @@ std::vector<std::string> ConsistencyViolations(const ProbeOutcome& outcome) {
   require(caps.aaLevelCount >= 0, "negative aaLevelCount " + std::to_string(caps.aaLevelCount));
   require(caps.fsaaAvailable || caps.aaLevelCount == 0,
           "aaLevelCount " + std::to_string(caps.aaLevelCount) + " without FSAA");
+  require(caps.aaLevelCount <= kMaxQualityLevels &&
+              caps.aaLevelCount == static_cast<std::int32_t>(std::min<std::uint32_t>(
+                                       outcome.driverQualityLevels, kMaxQualityLevels)),
+          "aaLevelCount " + std::to_string(caps.aaLevelCount) + " from the driver's " +
+              std::to_string(outcome.driverQualityLevels));
   require(outcome.format16 == kFormatNone || Is16BitCandidate(outcome.format16),
           "16-bit format " + std::to_string(outcome.format16) + " is no 16-bit candidate");
   require(outcome.format32 == kFormatNone || Is32BitCandidate(outcome.format32),
@@ -218,7 +233,7 @@ bool ParseCapsReport(const std::string& text, ProbeOutcome& outcome, std::string
          Format(value, outcome.format32, error) && next("Pixel shader") &&
          PixelShader(value, outcome, error) && next("fsaaAvailable") &&
          Choice(value, "yes", "no", caps.fsaaAvailable, error) && next("aaLevelCount") &&
-         Count(value, caps.aaLevelCount, error) && next("bloomAvailable") &&
+         QualityLevels(value, outcome, error) && next("bloomAvailable") &&
          Choice(value, "yes", "no", caps.bloomAvailable, error) && next("dxt5Available") &&
          Choice(value, "yes", "no", caps.dxt5Available, error) && next("DirectInput 8") &&
          Choice(value, "present", "missing", outcome.directInputPresent, error) &&
@@ -243,6 +258,7 @@ std::string OutcomeDifferences(const ProbeOutcome& expected, const ProbeOutcome&
   }
   compare("fsaaAvailable", expected.caps.fsaaAvailable, actual.caps.fsaaAvailable);
   compare("aaLevelCount", expected.caps.aaLevelCount, actual.caps.aaLevelCount);
+  compare("driverQualityLevels", expected.driverQualityLevels, actual.driverQualityLevels);
   compare("bloomAvailable", expected.caps.bloomAvailable, actual.caps.bloomAvailable);
   compare("dxt5Available", expected.caps.dxt5Available, actual.caps.dxt5Available);
   compare("directInputPresent", expected.directInputPresent, actual.directInputPresent);

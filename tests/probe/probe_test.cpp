@@ -90,6 +90,22 @@ std::vector<ProbeCase> ProbeCases() {
              s.qualityLevels = 1;
              e.aaLevelCount = 1;
            }),
+      // A driver's absurd count would fill the antialiasing list with billions of entries.
+      Case("QualityCountAtTheBound",
+           [](S& s, E& e) {
+             s.qualityLevels = 16;
+             e.aaLevelCount = 16;
+           }),
+      Case("QualityCountOverTheBound",
+           [](S& s, E& e) {
+             s.qualityLevels = 17;
+             e.aaLevelCount = 16;
+           }),
+      Case("QualityCountAbsurd",
+           [](S& s, E& e) {
+             s.qualityLevels = 0xFFFFFFFFU;
+             e.aaLevelCount = 16;
+           }),
       Case("MultisampleRefused",
            [](S& s, E& e) {
              s.multiSample = false;
