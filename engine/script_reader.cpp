@@ -51,9 +51,21 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
+// Editors that save "UTF-8 with BOM" put these three bytes before the first line; left there,
+// they would become part of the first key and lose its setting.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::int32_t kByteOrderMarkSize = 3;
+
+std::int32_t ByteOrderMarkSize(const char* data, std::int32_t size) {
+  return size >= kByteOrderMarkSize && std::memcmp(data, kByteOrderMark, kByteOrderMarkSize) == 0
+             ? kByteOrderMarkSize
+             : 0;
+}
+
 }  // namespace
 
-ScriptReader::ScriptReader(const char* data, std::int32_t size) : data(data), size(size) {}
+ScriptReader::ScriptReader(const char* data, std::int32_t size)
+    : data(data), size(size), position(ByteOrderMarkSize(data, size)) {}
 
 ScriptReader::~ScriptReader() = default;
 

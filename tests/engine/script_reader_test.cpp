@@ -50,6 +50,7 @@ std::vector<Line> ReadAll(ScriptReader& reader) {
 }
 
 const std::string kNul(1, '\0');
+const std::string kBom = "\xEF\xBB\xBF";  // UTF-8 byte order mark
 
 const ReaderCase kCases[] = {
     {"CrLfLines",
@@ -86,6 +87,17 @@ const ReaderCase kCases[] = {
     {"CarriageReturnInsideLineStays", "a\rb\r\n", {Plain("a\rb")}, 1},
     {"TabsAndCarriageReturnsTrimmed", "\t a b \r\n", {Plain("a b")}, 1},
     {"HighBytesUntouched", "\xC8\xE3\xF0\xE0 1\n", {Plain("\xC8\xE3\xF0\xE0 1")}, 1},
+    {"ByteOrderMarkBeforeFirstLineSkipped",
+     kBom + "ScreenWidth 1024\nScreenHeight 768\n",
+     {Plain("ScreenWidth 1024"), Plain("ScreenHeight 768")},
+     2},
+    {"ByteOrderMarkAlone", kBom, {}, 0},
+    {"ByteOrderMarkElsewhereKept",
+     "a " + kBom + "\n" + kBom + "b\n",
+     {Plain("a " + kBom), Plain(kBom + "b")},
+     2},
+    {"OnlyTheFirstOfTwoByteOrderMarksSkipped", kBom + kBom + "a\n", {Plain(kBom + "a")}, 1},
+    {"PartOfAByteOrderMarkKept", kBom.substr(0, 2) + "a\n", {Plain(kBom.substr(0, 2) + "a")}, 1},
 };
 
 class ScriptReaderCases : public testing::TestWithParam<ReaderCase> {};
