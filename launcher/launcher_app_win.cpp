@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "engine/system_library_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
@@ -12,11 +14,41 @@ namespace {
 
 const char kConfigPath[] = "Game\\Zurvo.cfg";
 
+// The current directory with a closing backslash ("C:\" has one already), in UTF-16 so that an
+// install folder such as "C:\Игры\SKARNAVEL" reads right on any code page; empty when it cannot be
+// had.
+std::wstring CurrentDirectory() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) {
+    return {};
+  }
+  std::wstring directory(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
+  if (length == 0 || length >= needed) {
+    return {};
+  }
+  directory.resize(length);
+  if (directory.back() != L'\\') {
+    directory += L'\\';
+  }
+  return directory;
+}
+
+// Starts the game by its full path. Given the bare name, the shell would go on searching when
+// the game is missing (the launcher's folder, the system folders, PATH) and start whatever
+// "skarnavel.exe" it found there.
 void StartGame() {
-  auto* shellExecute = SYSTEM_FUNCTION("shell32.dll", ShellExecuteW);
+  const std::wstring base = CurrentDirectory();
+  const std::wstring folder = base + L"game";
+  const std::wstring game = folder + L"\\skarnavel.exe";
+  const DWORD attributes =
+      base.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(game.c_str());
+  const bool present =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  auto* shellExecute = present ? SYSTEM_FUNCTION("shell32.dll", ShellExecuteW) : nullptr;
   const HINSTANCE result =
       shellExecute != nullptr
-          ? shellExecute(nullptr, nullptr, L"skarnavel.exe", nullptr, L"game", SW_SHOWNORMAL)
+          ? shellExecute(nullptr, nullptr, game.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL)
           : nullptr;
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
     MessageBoxW(nullptr, L"Не удалось запустить игру: game\\skarnavel.exe", kGameTitle,

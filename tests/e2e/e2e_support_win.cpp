@@ -32,8 +32,8 @@ GameFolder::GameFolder() : GameFolder(Options{}) {}
 
 GameFolder::GameFolder(Options options) {
   static std::atomic<int> counter{0};
-  root_ = fs::temp_directory_path() / ("skarnavel_e2e_" + std::to_string(GetCurrentProcessId()) +
-                                       "_" + std::to_string(counter++));
+  root_ = fs::temp_directory_path() / (options.name + std::to_wstring(GetCurrentProcessId()) +
+                                       L"_" + std::to_wstring(counter++));
   std::error_code ignored;
   fs::remove_all(root_, ignored);
   fs::create_directories(root_);

@@ -27,6 +27,8 @@ public:
     bool game = true;
     // Which launcher program, from next to the tests, goes at the top.
     const char* launcher = "SkarnavelLauncher.exe";
+    // How the folder's name begins; players install to folders named in any script.
+    const wchar_t* name = L"skarnavel_e2e_";
   };
   GameFolder();
   explicit GameFolder(Options options);

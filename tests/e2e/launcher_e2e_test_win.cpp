@@ -285,52 +285,73 @@ TEST(LauncherMainDialog, ExitAndCloseStartNoGameWhileEscapeChangesNothing) {
 }
 
 TEST(LauncherMainDialog, StartGameRunsTheGameInItsFolderAndWritesNoConfig) {
-  GameFolder folder;
-  LauncherRun run(folder);
-  ASSERT_TRUE(run.Started());
-  ClickLater(run.Main(), IDC_START_GAME);
-  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  // Also from a folder whose name is not in the ANSI code page's reach on every Windows.
+  for (const wchar_t* name : {L"skarnavel_e2e_", L"Игры_SKARNAVEL_"}) {
+    SCOPED_TRACE(Utf8(name));
+    GameFolder folder(GameFolder::Options{true, true, "SkarnavelLauncher.exe", name});
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    ClickLater(run.Main(), IDC_START_GAME);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 
-  HWND game = WaitForWindowOfClass(L"SkarnavelStandInGame");
-  ASSERT_NE(game, nullptr) << "the stand-in game did not start";
-  ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
-  SaveScreenshot(game, ScreenshotDirectory() / "stand_in_game.png");
-  const std::string note = ReadBytes(folder.GameNote());
-  const std::string prefix = "cwd=";
-  ASSERT_EQ(note.compare(0, prefix.size(), prefix), 0) << note;
-  const std::string cwd = note.substr(prefix.size(), note.find('\n') - prefix.size());
-  EXPECT_TRUE(fs::equivalent(fs::u8path(cwd), folder.GameDirectory())) << "the game ran in " << cwd;
-  EXPECT_NE(note.find("config=missing"), std::string::npos) << note;
-  EXPECT_TRUE(CloseStandInGame());
-  EXPECT_FALSE(folder.ReadConfig().has_value()) << "starting the game must not create Zurvo.cfg";
+    HWND game = WaitForWindowOfClass(L"SkarnavelStandInGame");
+    ASSERT_NE(game, nullptr) << "the stand-in game did not start";
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
+    SaveScreenshot(game, ScreenshotDirectory() / "stand_in_game.png");
+    const std::string note = ReadBytes(folder.GameNote());
+    const std::string prefix = "cwd=";
+    ASSERT_EQ(note.compare(0, prefix.size(), prefix), 0) << note;
+    const std::string cwd = note.substr(prefix.size(), note.find('\n') - prefix.size());
+    EXPECT_TRUE(fs::equivalent(fs::u8path(cwd), folder.GameDirectory()))
+        << "the game ran in " << cwd;
+    EXPECT_NE(note.find("config=missing"), std::string::npos) << note;
+    EXPECT_TRUE(CloseStandInGame());
+    EXPECT_FALSE(folder.ReadConfig().has_value()) << "starting the game must not create Zurvo.cfg";
+  }
 }
 
-TEST(LauncherMainDialog, AGameThatCannotStartIsReported) {
-  GameFolder folder(GameFolder::Options{true, false});
-  LauncherRun run(folder);
-  ASSERT_TRUE(run.Started());
-  HWND main = run.Main();
-  ClickLater(main, IDC_START_GAME);
-  // The message box carries the game's title too, but it is not the main dialog.
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND window : TopLevelWindows(run.Proc().Id(), true)) {
-      if (window != main && ClassName(window) == L"#32770" &&
-          WindowText(window) == L"SKARNAVEL: Варнелия") {
-        box = window;
-        return true;
-      }
+// Whatever lies elsewhere, only game\skarnavel.exe is ever started: the shell, given a bare name,
+// would search on and start a stray program of that name.
+TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
+  enum class Setup { kMissing, kMissingWithStrayBesideTheLauncher, kFolderOfThatName };
+  for (const Setup setup :
+       {Setup::kMissing, Setup::kMissingWithStrayBesideTheLauncher, Setup::kFolderOfThatName}) {
+    SCOPED_TRACE(static_cast<int>(setup));
+    GameFolder folder(GameFolder::Options{true, false});
+    if (setup == Setup::kMissingWithStrayBesideTheLauncher) {
+      fs::copy_file(ExeDirectory() / "skarnavel.exe", folder.Root() / "skarnavel.exe");
+    } else if (setup == Setup::kFolderOfThatName) {
+      fs::create_directory(folder.GameDirectory() / "skarnavel.exe");
     }
-    return false;
-  })) << "no message box";
-  EXPECT_FALSE(IsWindow(main)) << "the main dialog has ended before the game is started";
-  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "Не удалось запустить игру: game\\skarnavel.exe"),
-            texts.end())
-      << ::testing::PrintToString(texts);
-  EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";
-  PostCommand(box, IDOK);
-  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    HWND main = run.Main();
+    ClickLater(main, IDC_START_GAME);
+    // The message box carries the game's title too, but it is not the main dialog.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      for (HWND window : TopLevelWindows(run.Proc().Id(), true)) {
+        if (window != main && ClassName(window) == L"#32770" &&
+            WindowText(window) == L"SKARNAVEL: Варнелия") {
+          box = window;
+          return true;
+        }
+      }
+      return false;
+    })) << "no message box";
+    EXPECT_FALSE(IsWindow(main)) << "the main dialog has ended before the game is started";
+    const std::vector<std::string> texts = Utf8List(ChildTexts(box));
+    EXPECT_NE(
+        std::find(texts.begin(), texts.end(), "Не удалось запустить игру: game\\skarnavel.exe"),
+        texts.end())
+        << ::testing::PrintToString(texts);
+    EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";
+    PostCommand(box, IDOK);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_FALSE(CloseStandInGame(0)) << "a stray skarnavel.exe was started";
+    EXPECT_FALSE(fs::exists(folder.GameNote()) || fs::exists(folder.Root() / "standin_started.txt"))
+        << "a stray skarnavel.exe was started";
+  }
 }
 
 // ---- settings dialog ----
