@@ -1,0 +1,64 @@
+# Sourced by the scripts that run Windows programs under Wine: an X display of their own and a
+# private prefix set up the way the tests expect. The sourcing script sets `set -euo pipefail`.
+#
+#   wine_session_env <prefix>        WINEPREFIX and the quiet, installer-free Wine settings
+#   wine_session_start_xvfb <name>   starts Xvfb and exports DISPLAY; <name> prefixes messages
+#   wine_session_prepare <wine> [managed]
+#                                    makes or updates the prefix; without "managed", Wine places
+#                                    and decorates windows itself, as it must on a bare X server
+#   wine_session_stop                ends the prefix's wineserver and the Xvfb started here
+
+wine_session_xvfb_pid=""
+
+wine_session_env() {
+  export WINEPREFIX=$1
+  export WINEDEBUG=-all
+  # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  unset WAYLAND_DISPLAY
+}
+
+wine_session_start_xvfb() {
+  local display_file
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  wine_session_xvfb_pid=$!
+  for _ in $(seq 1 300); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$display_file" ]; then
+    rm -f "$display_file"
+    echo "$1: Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$display_file")"
+  rm -f "$display_file"
+}
+
+wine_session_prepare() {
+  local wine=$1 mode=${2:-unmanaged} value
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating the Wine prefix $WINEPREFIX (once, takes a little while)"
+  fi
+  "$wine" wineboot --init >/dev/null 2>&1 || true
+  wineserver -w
+  # Xvfb has no window manager: Wine then draws captions itself and does not wait for one on
+  # every close. On a real desktop the desktop's window manager does it.
+  for value in Managed Decorated; do
+    if [ "$mode" = managed ]; then
+      "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v "$value" /f >/dev/null 2>&1 || true
+    else
+      "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /d N /f >/dev/null 2>&1
+    fi
+  done
+}
+
+wine_session_stop() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$wine_session_xvfb_pid" ]; then
+    kill "$wine_session_xvfb_pid" 2>/dev/null || true
+    wait "$wine_session_xvfb_pid" 2>/dev/null || true
+    wine_session_xvfb_pid=""
+  fi
+}
