@@ -43,6 +43,10 @@ wine_session_prepare() {
   fi
   "$wine" wineboot --init >/dev/null 2>&1 || true
   wineserver -w
+  # A program that crashes gets its backtrace printed and ends, rather than a crash dialog that
+  # waits for a click nobody gives (and holds a test until its time limit).
+  "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1
   # Xvfb has no window manager: Wine then draws captions itself and does not wait for one on
   # every close. On a real desktop the desktop's window manager does it.
   for value in Managed Decorated; do
