@@ -83,6 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
                      s.Mouse = 0.25f;
                      s.GodMode = true;
                    }},
+        // An editor's "UTF-8 with BOM": the first key keeps its setting.
+        ReaderCase{"byte_order_mark_before_first_key",
+                   "\xEF\xBB\xBF"
+                   "ScreenWidth 1024\r\nScreenHeight 768\r\n",
+                   [](Settings& s) {
+                     s.ScreenWidth = 1024;
+                     s.ScreenHeight = 768;
+                   }},
         ReaderCase{"last_line_without_line_feed", "BitRate 16\nChannels 1",
                    [](Settings& s) {
                      s.BitRate = 16;
