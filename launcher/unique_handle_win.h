@@ -74,11 +74,3 @@ struct MemoryDcTraits {
   static void Close(Handle handle) { DeleteDC(handle); }
 };
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
-
-// Modules loaded by LoadLibrary.
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { FreeLibrary(handle); }
-};
-using UniqueModule = UniqueHandle<ModuleTraits>;
