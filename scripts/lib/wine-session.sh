@@ -5,7 +5,9 @@
 #   wine_session_start_xvfb <name>   starts Xvfb and exports DISPLAY; <name> prefixes messages
 #   wine_session_prepare <wine> [managed]
 #                                    makes or updates the prefix; without "managed", Wine places
-#                                    and decorates windows itself, as it must on a bare X server
+#                                    and decorates windows itself, as it must on a bare X server;
+#                                    with ZURVO_WINE_VERSION set (winxp, win7, ...), Wine reports
+#                                    that Windows to the programs, otherwise its default
 #   wine_session_stop                ends the prefix's wineserver and the Xvfb started here
 
 wine_session_xvfb_pid=""
@@ -47,6 +49,13 @@ wine_session_prepare() {
   # waits for a click nobody gives (and holds a test until its time limit).
   "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     >/dev/null 2>&1
+  # The Windows that Wine says it is. Set as winecfg -v sets it for the current user; winecfg
+  # itself refuses 32-bit versions such as winxp in a 64-bit prefix.
+  if [ -n "${ZURVO_WINE_VERSION:-}" ]; then
+    "$wine" reg add 'HKCU\Software\Wine' /v Version /d "$ZURVO_WINE_VERSION" /f >/dev/null 2>&1
+  else
+    "$wine" reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true
+  fi
   # Xvfb has no window manager: Wine then draws captions itself and does not wait for one on
   # every close. On a real desktop the desktop's window manager does it.
   for value in Managed Decorated; do
