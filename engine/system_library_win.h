@@ -14,13 +14,18 @@ FARPROC FindSystemFunction(const char* library, const char* function);
 // The same, typed after the function's declaration in the system header, so that its calling
 // convention and arguments are the header's, not a copy that could drift from it (a wrong
 // convention breaks only the 32-bit build, and only when called).
+// An address from GetProcAddress as a pointer to the function it is.
 template <typename Function>
-Function* SystemFunction(const char* library, const char* function) {
+Function* FunctionAt(FARPROC address) {
   // FARPROC stands for any function; the conversion goes through the one function type that
   // compilers accept as matching every other.
   using AnyFunction = void (*)();
-  return reinterpret_cast<Function*>(
-      reinterpret_cast<AnyFunction>(FindSystemFunction(library, function)));
+  return reinterpret_cast<Function*>(reinterpret_cast<AnyFunction>(address));
+}
+
+template <typename Function>
+Function* SystemFunction(const char* library, const char* function) {
+  return FunctionAt<Function>(FindSystemFunction(library, function));
 }
 
 // SYSTEM_FUNCTION("d3d9.dll", Direct3DCreate9): the name is written once, so the looked-up name

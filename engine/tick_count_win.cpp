@@ -3,12 +3,14 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/system_library_win.h"
 #include "engine/tick_count.h"
 
 namespace {
 
 // GetTickCount64 is declared only for Vista's API level and up, so its type is written out.
-using TickCount64Function = ULONGLONG(WINAPI*)();
+using TickCount64Type = ULONGLONG WINAPI();
+using TickCount64Function = TickCount64Type*;
 
 TickCountWidener g_widenedTickCount;
 std::atomic<TickCount64Function> g_tickCount64{nullptr};
@@ -18,11 +20,7 @@ TickCount64Function FindTickCount64() {
   // nothing is logged.
   const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
   const FARPROC found = kernel32 != nullptr ? GetProcAddress(kernel32, "GetTickCount64") : nullptr;
-  if (found == nullptr) {
-    return &TickCount64FromTickCount;
-  }
-  using AnyFunction = void (*)();
-  return reinterpret_cast<TickCount64Function>(reinterpret_cast<AnyFunction>(found));
+  return found != nullptr ? FunctionAt<TickCount64Type>(found) : &TickCount64FromTickCount;
 }
 
 }  // namespace
