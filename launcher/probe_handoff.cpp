@@ -1,7 +1,8 @@
 #include "launcher/probe_handoff.h"
 
-#include <thread>
 #include <utility>
+
+#include "launcher/detached_thread.h"
 
 bool ProbeHandoff::Publish(ProbeOutcome&& outcome) noexcept {
   {
@@ -64,28 +65,23 @@ ProbeOutcome NothingAvailableOutcome() {
 std::shared_ptr<ProbeHandoff> StartProbeWorker(ProbeJob probe, std::function<void()> onPublished) {
   try {
     auto handoff = std::make_shared<ProbeHandoff>();
-    std::thread worker([handoff, probe = std::move(probe), onPublished = std::move(onPublished)] {
-      ProbeOutcome outcome;
-      try {
-        outcome = probe();
-      } catch (...) {
-        outcome = NothingAvailableOutcome();
-      }
-      handoff->Publish(std::move(outcome));
-      if (onPublished) {
-        try {
-          onPublished();
-        } catch (...) {
-          // Nobody is listening any more; the outcome is in the handoff all the same.
-        }
-      }
-    });
-    // Never joined: leaving the launcher must not wait for a probe stuck in a driver.
-    worker.detach();
-    return handoff;
+    const bool started = StartDetachedThread(
+        [handoff, probe = std::move(probe), onPublished = std::move(onPublished)] {
+          ProbeOutcome outcome;
+          try {
+            outcome = probe();
+          } catch (...) {
+            outcome = NothingAvailableOutcome();
+          }
+          handoff->Publish(std::move(outcome));
+          // Should this throw, nobody is listening any more; the outcome is in the handoff.
+          if (onPublished) {
+            onPublished();
+          }
+        });
+    return started ? handoff : nullptr;
   } catch (...) {
-    // No memory for the handoff or the job's copy, or no thread: the caller probes in its own
-    // thread.
+    // No memory for the handoff or the job's copy: the caller probes in its own thread.
     return nullptr;
   }
 }
