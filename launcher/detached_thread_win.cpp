@@ -38,7 +38,6 @@ bool StartDetachedThread(std::function<void()> body) {
   // threads it starts.
   const std::uintptr_t started = _beginthreadex(nullptr, 0, &RunBody, owned.get(), 0, nullptr);
   // _beginthreadex hands its thread handle back as an integer.
-  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   const UniqueKernelHandle thread(reinterpret_cast<HANDLE>(started));
   if (!thread.Valid()) {
     return false;
