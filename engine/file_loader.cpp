@@ -1,5 +1,8 @@
 #include "engine/file_loader.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -37,6 +40,26 @@ bool ReadExactly(std::FILE* file, std::vector<char>& bytes) {
     return true;
   }
   return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// Whether nothing that could be read is at `path`: no entry at all, or a folder. Anything else
+// that stat cannot look at (a folder on the way that may not be entered, a link that loops) may
+// hide a file, so it does not count as missing.
+bool NoFileAt(const std::string& path) {
+  errno = 0;
+#ifdef _WIN32
+  struct _stat info;
+  if (_stat(path.c_str(), &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG;
+  }
+  return (info.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG;
+  }
+  return S_ISDIR(info.st_mode);
+#endif
 }
 
 }  // namespace
@@ -83,10 +106,11 @@ ResultCode FileLoader::LoadFromArchive(const ArchiveEntry& entry) {
 }
 
 ResultCode FileLoader::LoadFromDisk() {
-  const FileHandle file{std::fopen(ResolvePathIgnoringCase(path).c_str(), "rb")};
+  noFile = false;
+  const std::string resolved = ResolvePathIgnoringCase(path);
+  const FileHandle file{std::fopen(resolved.c_str(), "rb")};
   if (!file) {
-    LogMessage(kNotFoundFormat, path.c_str());
-    return E_FAIL;
+    return DiskFailure(resolved);
   }
   bool ok = std::fseek(file.get(), 0, SEEK_END) == 0;
   if (ok) {
@@ -103,6 +127,14 @@ ResultCode FileLoader::LoadFromDisk() {
   if (ok) {
     return S_OK;
   }
-  LogMessage(kReadErrorFormat, path.c_str());
+  return DiskFailure(resolved);
+}
+
+// A failed open is "not found" only when there is no file; one that is there but refused (held
+// open without sharing by a scanner or a backup tool) is an error like a failed read. A folder
+// opens on POSIX systems and then fails to read; it counts as no file there too.
+ResultCode FileLoader::DiskFailure(const std::string& opened) {
+  noFile = NoFileAt(opened);
+  LogMessage(noFile ? kNotFoundFormat : kReadErrorFormat, path.c_str());
   return E_FAIL;
 }

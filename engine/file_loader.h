@@ -32,15 +32,22 @@ public:
   // First byte of the loaded content; null while the buffer never had storage.
   const char* Data() const { return bytes.data(); }
   std::int32_t Size() const { return static_cast<std::int32_t>(bytes.size()); }
+  // After a failed Load from disk: true when there was no file at the path (nothing, or a
+  // folder), false when a file is there but could not be read (held open without sharing,
+  // refused, a read error). Callers must not take the second for the first: a file that is
+  // there, written over as if it were missing, would lose the player's values.
+  bool FoundNoFile() const { return noFile; }
 
 private:
   ResultCode LoadFromArchive(const ArchiveEntry& entry);
   ResultCode LoadFromDisk();
+  ResultCode DiskFailure(const std::string& opened);
 
   ResultCode result = S_OK;
   bool loaded = false;
   std::vector<char> bytes;
   std::int32_t length = 0;
+  bool noFile = false;
   std::string path;
   // Kept for the loader's callers; nothing reads them yet.
   [[maybe_unused]] std::uint8_t option;

@@ -11,6 +11,16 @@
 // loader's result; on failure `settings` is untouched.
 ResultCode ReadConfiguration(const std::string& path, Settings& settings);
 
+// What a reading of the configuration file found.
+enum class ConfigFileRead {
+  kRead,        // the file was read into the settings
+  kNoFile,      // nothing at the path, or a folder: the defaults stand, OK may create the file
+  kUnreadable,  // a file is there but could not be read: it must not be written over
+};
+
+// ReadConfiguration, telling a missing file from one that could not be read.
+ConfigFileRead ReadConfigurationFile(const std::string& path, Settings& settings);
+
 // The same reading over text already in memory (`size` bytes at `data`, which may be null when
 // `size` is 0). Returns false, with `settings` untouched, only when memory runs out.
 bool ReadConfigurationFromBytes(const char* data, std::int32_t size, Settings& settings);

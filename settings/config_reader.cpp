@@ -107,16 +107,21 @@ bool ReadConfigurationFromBytes(const char* data, std::int32_t size, Settings& s
   }
 }
 
-ResultCode ReadConfiguration(const std::string& path, Settings& settings) {
+ConfigFileRead ReadConfigurationFile(const std::string& path, Settings& settings) {
   try {
     FileLoader loader(path, 1);
-    const ResultCode result = loader.Load();
-    if (result < 0) {
-      return result;
+    if (loader.Load() < 0) {
+      return loader.FoundNoFile() ? ConfigFileRead::kNoFile : ConfigFileRead::kUnreadable;
     }
-    ReadConfigurationFromBytes(loader.Data(), loader.Size(), settings);
-    return result;
+    // Out of memory halfway: the settings are as before, and the file has not been read.
+    return ReadConfigurationFromBytes(loader.Data(), loader.Size(), settings)
+               ? ConfigFileRead::kRead
+               : ConfigFileRead::kUnreadable;
   } catch (const std::bad_alloc&) {
-    return E_FAIL;
+    return ConfigFileRead::kUnreadable;
   }
+}
+
+ResultCode ReadConfiguration(const std::string& path, Settings& settings) {
+  return ReadConfigurationFile(path, settings) == ConfigFileRead::kRead ? S_OK : E_FAIL;
 }

@@ -77,6 +77,62 @@ TEST_F(FileLoaderTest, MissingFileIsReportedUnderItsLowercasedPath) {
                        LogLine("File - game\\zurvo.cfg not found"));
 }
 
+// A file that is there but cannot be read must never pass for a missing one: the launcher
+// would write the defaults over it.
+TEST_F(FileLoaderTest, NoFileIsToldFromAFileThatCouldNotBeRead) {
+  enum class Setup { kNoGameFolder, kNoFile, kFolderAtThePath, kUnreadable };
+  struct Case {
+    const char* name;
+    Setup setup;
+    bool noFile;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {"no Game folder", Setup::kNoGameFolder, true, "File - game\\zurvo.cfg not found"},
+      {"no file", Setup::kNoFile, true, "File - game\\zurvo.cfg not found"},
+      {"a folder at the path", Setup::kFolderAtThePath, true, "File - game\\zurvo.cfg not found"},
+      {"a file that cannot be read", Setup::kUnreadable, false,
+       "Unknown error in file - game\\zurvo.cfg"},
+  };
+  const fs::path config = dir.Path() / "Game" / "Zurvo.cfg";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir.Path() / "Game");
+    fs::remove(dir.Path() / "Zurvo.log");
+    if (c.setup != Setup::kNoGameFolder) {
+      fs::create_directory(dir.Path() / "Game");
+    }
+    if (c.setup == Setup::kFolderAtThePath) {
+      fs::create_directory(config);
+    }
+#ifdef _WIN32
+    // Held open without sharing, as a virus scanner or a backup tool holds it.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (c.setup == Setup::kUnreadable) {
+      WriteFileBytes(config, "Bloom 1\n");
+      held = CreateFileW(config.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(held, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    }
+#else
+    // A link that leads to itself: something is there, and nothing can be read through it.
+    if (c.setup == Setup::kUnreadable) {
+      fs::create_symlink("Zurvo.cfg", config);
+    }
+#endif
+    FileLoader loader("Game\\Zurvo.cfg", 1);
+    EXPECT_EQ(loader.Load(), E_FAIL);
+    EXPECT_EQ(loader.FoundNoFile(), c.noFile);
+    EXPECT_EQ(loader.Size(), 0);
+    EXPECT_EQ(Log(), LogLine(c.logged));
+#ifdef _WIN32
+    if (held != INVALID_HANDLE_VALUE) {
+      CloseHandle(held);
+    }
+#endif
+  }
+}
+
 TEST_F(FileLoaderTest, FindsTheFileWhateverTheCaseOnDisk) {
   WriteConfig("ScreenWidth 1024\r\n");
   FileLoader loader("Game\\Zurvo.cfg", 1);

@@ -186,6 +186,43 @@ TEST(ReadConfiguration, MissingFileLeavesSettingsAndLogs) {
             settings_test::OnDisk("File - game\\zurvo.cfg not found\n"));
 }
 
+// The launcher writes the file over only when there was none: a file that is there but could
+// not be read must come back as such, never as missing.
+TEST(ReadConfiguration, TellsNoFileFromAFileThatCouldNotBeRead) {
+  struct Case {
+    const char* name;
+    std::function<void()> setup;
+    ConfigFileRead expected;
+  };
+  const Case cases[] = {
+      {"no Game folder", [] {}, ConfigFileRead::kNoFile},
+      {"a folder at the path", [] { std::filesystem::create_directories("Game/Zurvo.cfg"); },
+       ConfigFileRead::kNoFile},
+      {"a file",
+       [] {
+         std::filesystem::create_directory("Game");
+         WriteFileBytes("Game/Zurvo.cfg", "Bloom 1\n");
+       },
+       ConfigFileRead::kRead},
+#ifndef _WIN32
+      {"a link that leads to itself",
+       [] {
+         std::filesystem::create_directory("Game");
+         std::filesystem::create_symlink("Zurvo.cfg", "Game/Zurvo.cfg");
+       },
+       ConfigFileRead::kUnreadable},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDirectory scratch;
+    c.setup();
+    Settings settings;
+    EXPECT_EQ(ReadConfigurationFile("Game\\Zurvo.cfg", settings), c.expected);
+    EXPECT_EQ(settings.Bloom, c.expected == ConfigFileRead::kRead);
+  }
+}
+
 TEST(ReadConfiguration, EmptyFileChangesNothing) {
   ResultCode result = E_FAIL;
   EXPECT_TRUE(ReadText("", &result) == Settings());
