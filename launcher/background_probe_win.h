@@ -34,6 +34,9 @@ public:
   bool ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
     return handoff_ != nullptr && handoff_->ApplyTo(settings, caps, modes);
   }
+  bool ReapplySwitchesTo(Settings& settings) const {
+    return handoff_ != nullptr && handoff_->ReapplySwitchesTo(settings);
+  }
 
   // Starts the probe if need be and waits for it to finish while this thread's windows go on
   // painting and answering: messages are dispatched, with `dialog`'s keyboard navigation, as the

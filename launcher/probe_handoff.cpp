@@ -28,7 +28,6 @@ bool ProbeHandoff::WaitFor(std::chrono::milliseconds timeout) const {
 }
 
 bool ProbeHandoff::ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
-  std::optional<ProbeOutcome> outcome;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (applied_) {
@@ -37,16 +36,24 @@ bool ProbeHandoff::ApplyTo(Settings& settings, Capabilities& caps, DisplayModeLi
     if (!published_) {
       return false;
     }
-    outcome.swap(outcome_);
     applied_ = true;
   }
-  ApplyProbeOutcome(*outcome, settings, caps, modes);
+  // Published outcomes are never written again, so reading one needs no lock.
+  ApplyProbeOutcome(*outcome_, settings, caps, modes);
   return true;
 }
 
 bool ProbeHandoff::Applied() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return applied_;
+}
+
+bool ProbeHandoff::ReapplySwitchesTo(Settings& settings) const {
+  if (!Applied()) {
+    return false;
+  }
+  ApplyProbeSwitches(*outcome_, settings);
+  return true;
 }
 
 ProbeOutcome NothingAvailableOutcome() {

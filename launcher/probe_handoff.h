@@ -29,6 +29,9 @@ public:
   // the probe's results, from this call or an earlier one; false while the probe is still running.
   bool ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes);
   bool Applied() const;
+  // Once applied: switches off again in `settings` what the hardware cannot do, for settings
+  // read anew after the outcome was applied. False, changing nothing, before that.
+  bool ReapplySwitchesTo(Settings& settings) const;
 
 private:
   mutable std::mutex mutex_;

@@ -298,6 +298,10 @@ SettingsCommandOutcome SettingsDialogModel::HandleCommand(SettingsView& view, in
       ApplyPreset(view, SettingsPreset::kExcellent);
       break;
     case 1: {
+      if (fileUnread_) {
+        outcome.action = SettingsCommandOutcome::Action::kShowUnreadFile;
+        break;
+      }
       const SettingsConfirmation confirmation = Confirm(view, configPath);
       if (confirmation.written) {
         settings_ = confirmation.settings;

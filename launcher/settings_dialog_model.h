@@ -58,6 +58,7 @@ struct SettingsCommandOutcome {
     kNone,            // the dialog stays open
     kEndDialog,       // end with `dialogResult`
     kShowWriteError,  // the file was not written: tell the player, keep the dialog open
+    kShowUnreadFile,  // the file could not be read, so OK writes nothing: tell, keep it open
   };
   Action action = Action::kNone;
   int dialogResult = 0;
@@ -72,6 +73,10 @@ public:
   // `settings` is the record the dialog edits (GameSettings in the launcher); it changes only
   // when OK has written the configuration file. `caps` and `modes` are copied.
   SettingsDialogModel(Settings& settings, const Capabilities& caps, const DisplayModeList& modes);
+
+  // The file at the path OK writes is there but could not be read: OK must not write over it,
+  // since the player's values in it are not in the record.
+  void SetFileUnread(bool unread) { fileUnread_ = unread; }
 
   // Fills the working copy, enables, checks and fills the controls (everything the dialog's
   // start-up does except placing the window).
@@ -101,4 +106,5 @@ private:
   Capabilities caps_;
   DisplayModeList modes_;
   SettingsWorkingCopy workingCopy_;
+  bool fileUnread_ = false;
 };

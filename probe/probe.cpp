@@ -168,6 +168,10 @@ void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabili
   } catch (const std::bad_alloc&) {
     modes.clear();
   }
+  ApplyProbeSwitches(outcome, settings);
+}
+
+void ApplyProbeSwitches(const ProbeOutcome& outcome, Settings& settings) {
   if (outcome.clearFSAA) {
     settings.FSAA = false;
   }

@@ -162,6 +162,7 @@ TEST(ProbeHandoff, RecordsChangeOnlyWhenTheOwnerAppliesAndOnlyOnce) {
   EXPECT_FALSE(handoff->Published());
   EXPECT_FALSE(handoff->ApplyTo(records.settings, records.caps, records.modes));
   EXPECT_FALSE(handoff->Applied());
+  EXPECT_FALSE(handoff->ReapplySwitchesTo(records.settings));
   ExpectSameRecords(asRead, records);
 
   // Finished: the worker has handed over, but the records are the owner's to change.
@@ -186,6 +187,13 @@ TEST(ProbeHandoff, RecordsChangeOnlyWhenTheOwnerAppliesAndOnlyOnce) {
   const Records changed = records;
   EXPECT_TRUE(handoff->ApplyTo(records.settings, records.caps, records.modes));
   ExpectSameRecords(changed, records);
+
+  // Settings read anew (the file could not be read at first) get the same switches again.
+  Settings reread = ReadConfig();
+  ASSERT_TRUE(handoff->ReapplySwitchesTo(reread));
+  EXPECT_FALSE(reread.FSAA);
+  EXPECT_EQ(reread.Joystick, 0);
+  EXPECT_TRUE(reread.Bloom);
 }
 
 TEST(ProbeHandoff, OnlyTheFirstPublicationCounts) {

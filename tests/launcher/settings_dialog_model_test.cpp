@@ -608,6 +608,26 @@ TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
   EXPECT_TRUE(fs::is_directory(blocked / "inside"));
 }
 
+TEST(SettingsDialogOk, AFileThatCouldNotBeReadIsNeverWrittenOver) {
+  TempDir dir;
+  const fs::path path = dir.Path() / "Zurvo.cfg";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "Mouse 0.90\nGodMode 1\n";
+  }
+  const std::string before = ReadFile(path);
+  Settings settings;
+  Dialog dialog(settings, FullCaps(), TypicalModes());
+  dialog.model.SetFileUnread(true);
+  dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, path.string());
+  const SettingsCommandOutcome refused = dialog.model.HandleCommand(dialog.view, 1, path.string());
+  EXPECT_EQ(refused.action, SettingsCommandOutcome::Action::kShowUnreadFile);
+  EXPECT_EQ(settings, Settings{});
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(dialog.model.HandleCommand(dialog.view, 2, path.string()).dialogResult, 2);
+  EXPECT_EQ(ReadFile(path), before);
+}
+
 TEST(SettingsDialogCancel, LeavesRecordAndFileAlone) {
   TempDir dir;
   const fs::path path = dir.Path() / "Zurvo.cfg";
