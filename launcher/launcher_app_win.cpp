@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/system_library_win.h"
+#include "launcher/failure_message_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/single_instance_win.h"
@@ -14,31 +15,14 @@ namespace {
 
 const char kConfigPath[] = "Game\\Zurvo.cfg";
 
-// The current directory with a closing backslash ("C:\" has one already), in UTF-16 so that an
-// install folder such as "C:\Игры\SKARNAVEL" reads right on any code page; empty when it cannot be
-// had.
-std::wstring CurrentDirectory() {
-  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring directory(needed, L'\0');
-  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  directory.resize(length);
-  if (directory.back() != L'\\') {
-    directory += L'\\';
-  }
-  return directory;
-}
-
 // Starts the game by its full path. Given the bare name, the shell would go on searching when
 // the game is missing (the launcher's folder, the system folders, PATH) and start whatever
 // "skarnavel.exe" it found there.
 void StartGame() {
-  const std::wstring base = CurrentDirectory();
+  std::wstring base = CurrentDirectory();
+  if (!base.empty() && base.back() != L'\\') {
+    base += L'\\';  // "C:\" has one already
+  }
   const std::wstring folder = base + L"game";
   const std::wstring game = folder + L"\\skarnavel.exe";
   const DWORD attributes =
@@ -51,8 +35,10 @@ void StartGame() {
           ? shellExecute(nullptr, nullptr, game.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL)
           : nullptr;
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
-    MessageBoxW(nullptr, L"Не удалось запустить игру: game\\skarnavel.exe", kGameTitle,
-                MB_OK | MB_ICONERROR);
+    const DWORD error = GetLastError();
+    const std::wstring reason =
+        present ? SystemErrorText(error) : FileProblem("game\\skarnavel.exe", FileAccess::kRead);
+    ShowFailure(nullptr, kGameTitle, L"Не удалось запустить игру: game\\skarnavel.exe", reason);
   }
 }
 
@@ -75,7 +61,7 @@ int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
     return 0;
   }
 
-  ReadConfiguration(kConfigPath, GameSettings);
+  const ConfigFileRead read = ReadConfigurationFile(kConfigPath, GameSettings);
   // The probe can take seconds (creating Direct3D; DirectInput waits on slow controller
   // drivers), and nothing but the settings dialog needs it: the main dialog shows first and
   // starts it on a worker as soon as it is on screen. Its outcome reaches the records on this
@@ -84,6 +70,7 @@ int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
   BackgroundProbe hardware([instance, probe] { return probe(instance); }, LoadProbeLibraries);
 
   LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};
+  state.configUnread = read == ConfigFileRead::kUnreadable;
   if (RunMainDialog(state) == IDC_START_GAME) {
     StartGame();
   }

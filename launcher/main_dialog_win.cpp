@@ -5,6 +5,7 @@
 #include "engine/system_library_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
+#include "settings/config_file.h"
 
 const wchar_t kGameTitle[] = L"SKARNAVEL: Варнелия";
 const wchar_t kLauncherWindowProperty[] = L"SKARNAVELLauncher.Main";
@@ -56,17 +57,41 @@ bool ProbeResultsReady(HWND dialog, MainDialogContext& context) {
   return state.probe->ApplyTo(state.settings, state.caps, state.modes);
 }
 
+// Reads the file that could not be read at start-up again, so that a short lock costs the player
+// nothing: the settings then come from the file as at start-up, with the probe's switches after
+// it (when the records came with the probe's results already, there are none to apply again).
+void RereadConfiguration(LauncherState& state) {
+  Settings reread;  // the defaults, as before the first reading
+  switch (ReadConfigurationFile(state.configPath, reread)) {
+    case ConfigFileRead::kRead:
+      if (state.probe != nullptr) {
+        state.probe->ReapplySwitchesTo(reread);
+      }
+      state.settings = reread;
+      state.configUnread = false;
+      break;
+    case ConfigFileRead::kNoFile:  // gone meanwhile: nothing left to lose
+      state.configUnread = false;
+      break;
+    case ConfigFileRead::kUnreadable:
+      break;
+  }
+}
+
 void OpenSettings(HWND dialog, MainDialogContext& context) {
   if (context.waitingForProbe || context.ending || !ProbeResultsReady(dialog, context)) {
     return;
   }
   LauncherState& state = context.state;
+  if (state.configUnread) {
+    RereadConfiguration(state);
+  }
   // The settings dialog uses only the standard controls, so it opens even without this.
   if (auto* initCommonControls = SYSTEM_FUNCTION("comctl32.dll", InitCommonControls)) {
     initCommonControls();
   }
   RunSettingsDialog(state.instance, dialog, state.settings, state.caps, state.modes,
-                    state.configPath);
+                    state.configPath, state.configUnread);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -18,6 +18,9 @@ struct LauncherState {
   // records before the settings dialog first shows them. Null when the records already hold the
   // probe's results.
   BackgroundProbe* probe = nullptr;
+  // The configuration file is there but could not be read (held open by a scanner, say). Until
+  // it has been read, "Настройки" tries again, and OK writes nothing over it.
+  bool configUnread = false;
 };
 
 // The game's full title: window titles and message boxes.

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "launcher/failure_message_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_model.h"
 #include "launcher/wide_text_win.h"
@@ -63,9 +64,16 @@ struct SettingsDialogContext {
 };
 
 void ShowWriteError(HWND dialog, const std::string& configPath) {
-  const std::wstring text =
-      L"Не удалось сохранить настройки в файл " + WidenAnsi(configPath) + L".";
-  MessageBoxW(dialog, text.c_str(), L"Настройки", MB_OK | MB_ICONERROR);
+  ShowFailure(dialog, L"Настройки",
+              L"Не удалось сохранить настройки в файл " + WidenAnsi(configPath) + L".",
+              FileProblem(configPath, FileAccess::kWrite));
+}
+
+void ShowUnreadFile(HWND dialog, const std::string& configPath) {
+  ShowFailure(dialog, L"Настройки",
+              L"Не удалось прочитать файл " + WidenAnsi(configPath) +
+                  L", поэтому настройки в него не сохранены.",
+              FileProblem(configPath, FileAccess::kRead));
 }
 
 INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -93,6 +101,9 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
           break;
         case SettingsCommandOutcome::Action::kShowWriteError:
           ShowWriteError(dialog, context->configPath);
+          break;
+        case SettingsCommandOutcome::Action::kShowUnreadFile:
+          ShowUnreadFile(dialog, context->configPath);
           break;
         case SettingsCommandOutcome::Action::kNone:
           break;
@@ -133,9 +144,10 @@ void CentreOnScreen(HWND window) {
 
 INT_PTR RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings,
                           const Capabilities& caps, const DisplayModeList& modes,
-                          const std::string& configPath) {
+                          const std::string& configPath, bool fileUnread) {
   try {
     SettingsDialogContext context{SettingsDialogModel(settings, caps, modes), configPath};
+    context.model.SetFileUnread(fileUnread);
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
                            reinterpret_cast<LPARAM>(&context));
   } catch (const std::bad_alloc&) {

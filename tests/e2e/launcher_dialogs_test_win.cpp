@@ -124,7 +124,8 @@ struct SettingsDialogRun {
   SettingsDialogRun(Settings& settings, const Capabilities& caps, const DisplayModeList& modes,
                     const std::string& path)
       : thread([&settings, caps, modes, path] {
-          return RunSettingsDialog(GetModuleHandleW(nullptr), nullptr, settings, caps, modes, path);
+          return RunSettingsDialog(GetModuleHandleW(nullptr), nullptr, settings, caps, modes, path,
+                                   false);
         }),
         dialog(thread.WaitForDialog(kSettingsTitle)) {}
   DialogThread thread;
@@ -807,21 +808,40 @@ TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
   SettingsDialogRun run(settings, Caps(true, true, 2), TypicalModes(), path);
   ASSERT_NE(run.dialog, nullptr);
   Click(run.dialog, IDC_PRESET_EXCELLENT);
-  ClickLater(run.dialog, IDOK);
-  HWND box = run.thread.WaitForDialog(kSettingsTitle, run.dialog);
-  ASSERT_NE(box, nullptr) << "no message box";
-  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
-  const std::string message = "Не удалось сохранить настройки в файл " + path + ".";
-  EXPECT_NE(std::find(texts.begin(), texts.end(), message), texts.end())
-      << "message box texts: " << ::testing::PrintToString(texts);
-  EXPECT_EQ(settings, Settings{}) << "nothing stored while the file is not written";
-  PostCommand(box, IDOK);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
-  EXPECT_TRUE(IsWindow(run.dialog));
-  EXPECT_FALSE(run.thread.Finished());
-
-  // The player makes room and tries again.
-  fs::create_directories(dir.Path() / "Game");
+  // Each obstacle in turn; the player removes it and tries again.
+  struct Obstacle {
+    const char* name;
+    std::string reason;
+    std::function<void()> remove;
+  };
+  const Obstacle obstacles[] = {
+      {"no Game folder", "нет папки " + (dir.Path() / "Game").string() + ".",
+       [&] {
+         fs::create_directories(dir.Path() / "Game");
+         WriteBytes(path, "Mouse 0.90\n");
+         // Files copied from a CD keep this attribute.
+         SetFileAttributesW(FromUtf8(path).c_str(), FILE_ATTRIBUTE_READONLY);
+       }},
+      {"a read-only file", "файл только для чтения.",
+       [&] { SetFileAttributesW(FromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL); }},
+  };
+  for (const Obstacle& obstacle : obstacles) {
+    SCOPED_TRACE(obstacle.name);
+    ClickLater(run.dialog, IDOK);
+    HWND box = run.thread.WaitForDialog(kSettingsTitle, run.dialog);
+    ASSERT_NE(box, nullptr) << "no message box";
+    const FailureMessage message = ReadFailureMessage(box);
+    EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
+    EXPECT_EQ(message.firstLine, "Не удалось сохранить настройки в файл " + path + ".");
+    EXPECT_TRUE(fs::equivalent(message.folder, fs::current_path())) << message.folder;
+    EXPECT_EQ(message.reason, obstacle.reason);
+    EXPECT_EQ(settings, Settings{}) << "nothing stored while the file is not written";
+    PostCommand(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(run.dialog));
+    EXPECT_FALSE(run.thread.Finished());
+    obstacle.remove();
+  }
   ClickLater(run.dialog, IDOK);
   EXPECT_EQ(run.thread.Result(), 1);
   EXPECT_EQ(settings.Frequency, 44100);

@@ -340,12 +340,30 @@ TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
       return false;
     })) << "no message box";
     EXPECT_FALSE(IsWindow(main)) << "the main dialog has ended before the game is started";
-    const std::vector<std::string> texts = Utf8List(ChildTexts(box));
-    EXPECT_NE(
-        std::find(texts.begin(), texts.end(), "Не удалось запустить игру: game\\skarnavel.exe"),
-        texts.end())
-        << ::testing::PrintToString(texts);
+    const FailureMessage message = ReadFailureMessage(box);
+    EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
+    EXPECT_EQ(message.firstLine, "Не удалось запустить игру: game\\skarnavel.exe");
+    EXPECT_TRUE(fs::equivalent(message.folder, folder.Root())) << message.folder;
+    EXPECT_EQ(message.reason,
+              setup == Setup::kFolderOfThatName ? "на месте файла папка." : "файл не найден.");
     EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";
+    if (setup == Setup::kMissing) {
+      // The box holds the single-instance lock: a second start brings it forward, not nothing.
+      // A window of the test's own takes the foreground first.
+      const HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0,
+                                         50, 50, nullptr, nullptr, nullptr, nullptr);
+      ASSERT_NE(other, nullptr);
+      SetForegroundWindow(other);
+      ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }));
+      Process second;
+      ASSERT_TRUE(second.Start(folder.Launcher(), folder.Root()));
+      DWORD code = 99;
+      ASSERT_TRUE(second.WaitForExit(10000, code));
+      EXPECT_EQ(code, 0u);
+      EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == box; }))
+          << "the foreground is " << GetForegroundWindow();
+      DestroyWindow(other);
+    }
     PostCommand(box, IDOK);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_FALSE(CloseStandInGame(0)) << "a stray skarnavel.exe was started";
@@ -494,11 +512,11 @@ TEST(LauncherSettings, FailedWriteShowsAMessageAndKeepsTheDialogOpen) {
   ClickLater(settings, IDOK);
   HWND box = WaitForDialog(run.Proc().Id(), kSettingsTitle, settings);
   ASSERT_NE(box, nullptr) << "no message box";
-  const std::vector<std::string> texts = Utf8List(ChildTexts(box));
-  EXPECT_NE(std::find(texts.begin(), texts.end(),
-                      "Не удалось сохранить настройки в файл Game\\Zurvo.cfg."),
-            texts.end())
-      << ::testing::PrintToString(texts);
+  const FailureMessage message = ReadFailureMessage(box);
+  EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
+  EXPECT_EQ(message.firstLine, "Не удалось сохранить настройки в файл Game\\Zurvo.cfg.");
+  EXPECT_TRUE(fs::equivalent(message.folder, folder.Root())) << message.folder;
+  EXPECT_EQ(message.reason, "на месте файла папка.");
   PostCommand(box, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
   EXPECT_TRUE(IsWindow(settings)) << "the dialog stays open for another try";
@@ -518,6 +536,66 @@ TEST(LauncherSettings, FailedWriteShowsAMessageAndKeepsTheDialogOpen) {
   ExpectFileHolds(folder, AfterPreset(loaded, kPresets[2]));
   ClickLater(run.Main(), IDC_EXIT);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// A file held open without sharing while the launcher starts (a virus scan, a backup tool, the
+// game still closing) is not a missing file: the player's values must survive.
+TEST(LauncherSettings, AFileThatCouldNotBeReadAtStartIsNeverReplacedByTheDefaults) {
+  for (const bool freedBeforeSettings : {true, false}) {
+    SCOPED_TRACE(freedBeforeSettings ? "freed before Настройки" : "held throughout");
+    GameFolder folder;
+    std::string text =
+        "Frequency 11025\nBitRate 16\nInvert 0\nSparks 1\nMouse 0.90\n"
+        "MusicVolume 0.10\nGodMode 1\nQuality 0\n";
+    if (!Hardware().modes.empty()) {
+      const DisplayMode& mode = Hardware().modes.front();
+      text += "ScreenWidth " + std::to_string(mode.width) + "\nScreenHeight " +
+              std::to_string(mode.height) + "\nBitsPerPixel " + std::to_string(mode.bitsPerPixel) +
+              "\n";
+    }
+    folder.WriteConfig(text);
+    const Settings fromFile = LoadedSettings(folder);
+    UniqueFileHandle held(CreateFileW(folder.Config().wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.Valid()) << "error " << GetLastError();
+
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());  // the file has been tried by now
+    if (freedBeforeSettings) {
+      held.Reset();
+    }
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    if (freedBeforeSettings) {
+      ExpectBoxesShow(settings, fromFile);
+      EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "11025 Гц");
+      ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+      Settings expected = fromFile;
+      const Capabilities& caps = Hardware().caps;
+      expected.FSAA = caps.fsaaAvailable;
+      expected.Quality = caps.fsaaAvailable && caps.aaLevelCount > 1 ? 0 : -1;
+      ExpectFileHolds(folder, expected);
+    } else {
+      ClickLater(settings, IDOK);
+      HWND box = WaitForDialog(run.Proc().Id(), kSettingsTitle, settings);
+      ASSERT_NE(box, nullptr) << "no message box";
+      const FailureMessage message = ReadFailureMessage(box);
+      EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
+      EXPECT_EQ(message.firstLine,
+                "Не удалось прочитать файл Game\\Zurvo.cfg, поэтому настройки в него не "
+                "сохранены.");
+      EXPECT_TRUE(fs::equivalent(message.folder, folder.Root())) << message.folder;
+      EXPECT_FALSE(message.reason.empty()) << "the system's words for the sharing violation";
+      PostCommand(box, IDOK);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+      EXPECT_TRUE(IsWindow(settings)) << "the dialog stays open";
+      ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+      held.Reset();
+      EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(text)) << "byte for byte";
+    }
+    ClickLater(run.Main(), IDC_EXIT);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
 }
 
 // ---- the probe on its worker ----

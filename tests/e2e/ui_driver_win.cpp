@@ -195,6 +195,40 @@ std::vector<std::wstring> ChildTexts(HWND window) {
   return texts;
 }
 
+FailureMessage ReadFailureMessage(HWND box) {
+  std::wstring message;
+  for (const std::wstring& text : ChildTexts(box)) {
+    if (text.size() > message.size()) {
+      message = text;  // the buttons' texts are shorter
+    }
+  }
+  std::vector<std::wstring> lines;
+  std::wstring::size_type start = 0;
+  for (;;) {
+    const std::wstring::size_type end = message.find(L'\n', start);
+    lines.push_back(message.substr(start, end == std::wstring::npos ? end : end - start));
+    if (end == std::wstring::npos) {
+      break;
+    }
+    start = end + 1;
+  }
+  FailureMessage result;
+  result.firstLine = Utf8(lines[0]);
+  const std::wstring folderLabel = L"Папка: ";
+  const std::wstring reasonLabel = L"Причина: ";
+  result.layoutOk =
+      lines.size() >= 3 && lines.size() <= 4 && lines[1].empty() &&
+      lines[2].compare(0, folderLabel.size(), folderLabel) == 0 &&
+      (lines.size() == 3 || lines[3].compare(0, reasonLabel.size(), reasonLabel) == 0);
+  if (result.layoutOk) {
+    result.folder = std::filesystem::path(lines[2].substr(folderLabel.size()));
+    if (lines.size() == 4) {
+      result.reason = Utf8(lines[3].substr(reasonLabel.size()));
+    }
+  }
+  return result;
+}
+
 void Click(HWND dialog, int id) {
   SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }

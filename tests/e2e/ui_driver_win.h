@@ -68,6 +68,17 @@ void SelectEntry(HWND dialog, int id, int index);
 // Every child's text, for finding a message box's message.
 std::vector<std::wstring> ChildTexts(HWND window);
 
+// A launcher failure box's message: its first line, then after a blank line the folder after
+// "Папка: " and the reason after "Причина: " (empty when the box names none). `layoutOk` says
+// whether the message had that shape.
+struct FailureMessage {
+  std::string firstLine;
+  std::filesystem::path folder;
+  std::string reason;
+  bool layoutOk = false;
+};
+FailureMessage ReadFailureMessage(HWND box);
+
 // Clicks a button or check box and returns once the click was handled. Only for clicks that
 // open no modal window and end no dialog.
 void Click(HWND dialog, int id);

@@ -1,0 +1,118 @@
+#include "launcher/failure_message_win.h"
+
+#include "launcher/main_dialog_win.h"
+#include "launcher/unique_handle_win.h"
+#include "launcher/wide_text_win.h"
+
+namespace {
+
+struct WindowsHookTraits {
+  using Handle = HHOOK;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
+};
+
+// The message box being shown, marked as a launcher window for as long as it exists.
+HWND g_failureBox = nullptr;
+
+bool IsDialogWindow(HWND window) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  return lstrcmpW(className, L"#32770") == 0;
+}
+
+// Watches the windows this thread creates while the box is being shown: the first dialog window
+// is the box. The mark is what a second launcher looks for (single_instance_win.cpp).
+LRESULT CALLBACK MarkFailureBox(int code, WPARAM wParam, LPARAM lParam) {
+  const auto window = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_CREATEWND && g_failureBox == nullptr && IsDialogWindow(window)) {
+    g_failureBox = window;
+    SetPropW(window, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
+  } else if (code == HCBT_DESTROYWND && window == g_failureBox) {
+    RemovePropW(window, kLauncherWindowProperty);
+    g_failureBox = nullptr;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::wstring FolderOf(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::wstring() : WidenAnsi(path.substr(0, slash));
+}
+
+}  // namespace
+
+std::wstring CurrentDirectory() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) {
+    return {};
+  }
+  std::wstring directory(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
+  if (length == 0 || length >= needed) {
+    return {};
+  }
+  directory.resize(length);
+  return directory;
+}
+
+std::wstring SystemErrorText(DWORD code) {
+  if (code == 0) {
+    return {};
+  }
+  wchar_t text[512] = {};
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                     text, sizeof text / sizeof text[0], nullptr);
+  std::wstring result(text, length);
+  while (!result.empty() &&
+         (result.back() == L'\r' || result.back() == L'\n' || result.back() == L' ')) {
+    result.pop_back();
+  }
+  if (result.empty()) {
+    result = L"ошибка " + WidenUtf8(std::to_string(code)) + L".";
+  }
+  return result;
+}
+
+std::wstring FileProblem(const std::string& path, FileAccess access) {
+  const std::wstring wide = WidenAnsi(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND) {
+      return L"нет папки " + FolderOf(path) + L".";
+    }
+    if (error == ERROR_FILE_NOT_FOUND) {
+      // Saving creates the file; only reading and starting need it.
+      return access == FileAccess::kRead ? L"файл не найден." : L"";
+    }
+    return SystemErrorText(error);
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return L"на месте файла папка.";
+  }
+  if (access == FileAccess::kWrite && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return L"файл только для чтения.";
+  }
+  // Opening with every kind of sharing allowed fails only when someone else's open shuts us out
+  // (a scanner, a backup tool, the game) or the system refuses; the file is not changed.
+  const UniqueFileHandle file(
+      CreateFileW(wide.c_str(), access == FileAccess::kWrite ? GENERIC_WRITE : GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.Valid() ? std::wstring() : SystemErrorText(GetLastError());
+}
+
+void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,
+                 const std::wstring& reason) {
+  std::wstring text = firstLine + L"\n\nПапка: " + CurrentDirectory();
+  if (!reason.empty()) {
+    text += L"\nПричина: " + reason;
+  }
+  // Should the hook not be had, the box shows all the same, only unmarked.
+  const UniqueHandle<WindowsHookTraits> hook(
+      SetWindowsHookExW(WH_CBT, MarkFailureBox, nullptr, GetCurrentThreadId()));
+  MessageBoxW(owner, text.c_str(), caption, MB_OK | MB_ICONERROR);
+  g_failureBox = nullptr;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Shows a failure to the player: `firstLine` as the launcher has always put it, then, after a
+// blank line, the folder the launcher works in ("Папка: ...", the current directory, which every
+// path of the launcher is relative to) and, when known, `reason` ("Причина: ..."). A player who
+// started the launcher from elsewhere sees at once where it looked. While the box is up, a second
+// launcher brings it to the front.
+void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,
+                 const std::wstring& reason);
+
+enum class FileAccess { kRead, kWrite };
+
+// Why `path` (relative to the current directory, in the ANSI code page) cannot be opened for
+// `access`, in plain words; empty when nothing stands in the way that the launcher can see.
+std::wstring FileProblem(const std::string& path, FileAccess access);
+
+// The system's own words for an error code, without the closing line break; empty for 0.
+std::wstring SystemErrorText(DWORD code);
+
+// The current directory, in UTF-16 so that a folder such as "C:\Игры\SKARNAVEL" reads right on
+// any code page; empty when it cannot be had.
+std::wstring CurrentDirectory();
