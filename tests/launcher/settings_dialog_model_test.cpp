@@ -60,6 +60,11 @@ std::string ReadFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
 struct Dialog {
   Dialog(Settings& settings, const Capabilities& caps, const DisplayModeList& modes)
       : model(settings, caps, modes) {
@@ -611,10 +616,7 @@ TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
 TEST(SettingsDialogOk, AFileThatCouldNotBeReadIsNeverWrittenOver) {
   TempDir dir;
   const fs::path path = dir.Path() / "Zurvo.cfg";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "Mouse 0.90\nGodMode 1\n";
-  }
+  WriteFile(path, "Mouse 0.90\nGodMode 1\n");
   const std::string before = ReadFile(path);
   Settings settings;
   Dialog dialog(settings, FullCaps(), TypicalModes());
@@ -631,10 +633,7 @@ TEST(SettingsDialogOk, AFileThatCouldNotBeReadIsNeverWrittenOver) {
 TEST(SettingsDialogCancel, LeavesRecordAndFileAlone) {
   TempDir dir;
   const fs::path path = dir.Path() / "Zurvo.cfg";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "ScreenWidth 1024\nFrequency 12345\n";
-  }
+  WriteFile(path, "ScreenWidth 1024\nFrequency 12345\n");
   const std::string before = ReadFile(path);
   Settings settings;
   ASSERT_GE(ReadConfiguration(path.string(), settings), 0);
