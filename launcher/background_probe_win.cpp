@@ -25,13 +25,7 @@ void BackgroundProbe::Start() {
   if (handoff_ == nullptr) {
     // No thread to be had: probe in this one, as if the probe had never left it.
     auto handoff = std::make_shared<ProbeHandoff>();
-    ProbeOutcome outcome;
-    try {
-      outcome = probe_();
-    } catch (...) {
-      outcome = NothingAvailableOutcome();
-    }
-    handoff->Publish(std::move(outcome));
+    handoff->Publish(RunProbeJob(probe_));
     handoff_ = std::move(handoff);
   }
 }

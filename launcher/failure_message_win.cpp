@@ -1,6 +1,6 @@
 #include "launcher/failure_message_win.h"
 
-#include "launcher/main_dialog_win.h"
+#include "launcher/single_instance_win.h"
 #include "launcher/unique_handle_win.h"
 #include "launcher/wide_text_win.h"
 
@@ -15,21 +15,15 @@ struct WindowsHookTraits {
 // The message box being shown, marked as a launcher window for as long as it exists.
 HWND g_failureBox = nullptr;
 
-bool IsDialogWindow(HWND window) {
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  return lstrcmpW(className, L"#32770") == 0;
-}
-
 // Watches the windows this thread creates while the box is being shown: the first dialog window
-// is the box. The mark is what a second launcher looks for (single_instance_win.cpp).
+// is the box, marked for a second launcher to find.
 LRESULT CALLBACK MarkFailureBox(int code, WPARAM wParam, LPARAM lParam) {
   const auto window = reinterpret_cast<HWND>(wParam);
   if (code == HCBT_CREATEWND && g_failureBox == nullptr && IsDialogWindow(window)) {
     g_failureBox = window;
-    SetPropW(window, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
+    MarkLauncherWindow(window);
   } else if (code == HCBT_DESTROYWND && window == g_failureBox) {
-    RemovePropW(window, kLauncherWindowProperty);
+    UnmarkLauncherWindow(window);
     g_failureBox = nullptr;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

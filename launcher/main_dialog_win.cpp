@@ -5,10 +5,10 @@
 #include "engine/system_library_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
+#include "launcher/single_instance_win.h"
 #include "settings/config_file.h"
 
 const wchar_t kGameTitle[] = L"SKARNAVEL: Варнелия";
-const wchar_t kLauncherWindowProperty[] = L"SKARNAVELLauncher.Main";
 
 namespace {
 
@@ -100,7 +100,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       SetWindowTextW(dialog, kGameTitle);
-      SetPropW(dialog, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
+      MarkLauncherWindow(dialog);
       CentreOnScreen(dialog);
       return TRUE;
     case WM_COMMAND:
@@ -157,7 +157,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       }
       return TRUE;
     case WM_DESTROY:
-      RemovePropW(dialog, kLauncherWindowProperty);
+      UnmarkLauncherWindow(dialog);
       return FALSE;
     default:
       return FALSE;

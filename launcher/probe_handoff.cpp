@@ -69,18 +69,20 @@ ProbeOutcome NothingAvailableOutcome() {
   return outcome;
 }
 
+ProbeOutcome RunProbeJob(const ProbeJob& probe) noexcept {
+  try {
+    return probe();
+  } catch (...) {
+    return NothingAvailableOutcome();
+  }
+}
+
 std::shared_ptr<ProbeHandoff> StartProbeWorker(ProbeJob probe, std::function<void()> onPublished) {
   try {
     auto handoff = std::make_shared<ProbeHandoff>();
     const bool started = StartDetachedThread(
         [handoff, probe = std::move(probe), onPublished = std::move(onPublished)] {
-          ProbeOutcome outcome;
-          try {
-            outcome = probe();
-          } catch (...) {
-            outcome = NothingAvailableOutcome();
-          }
-          handoff->Publish(std::move(outcome));
+          handoff->Publish(RunProbeJob(probe));
           // Should this throw, nobody is listening any more; the outcome is in the handoff.
           if (onPublished) {
             onPublished();

@@ -47,6 +47,9 @@ ProbeOutcome NothingAvailableOutcome();
 
 using ProbeJob = std::function<ProbeOutcome()>;
 
+// Runs `probe` where it stands; a probe that throws counts as NothingAvailableOutcome().
+ProbeOutcome RunProbeJob(const ProbeJob& probe) noexcept;
+
 // Runs `probe` on a detached worker thread and returns the handoff it publishes to. The worker
 // holds its own references to everything it uses (the handoff, the job, `onPublished`), so the
 // caller may drop its reference and even leave the process while the probe is still inside the

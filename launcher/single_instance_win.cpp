@@ -1,13 +1,12 @@
 #include "launcher/single_instance_win.h"
 
-#include "launcher/main_dialog_win.h"
-
 namespace {
 
+// The mark by which a second launcher finds the running one's windows.
+const wchar_t kLauncherWindowProperty[] = L"SKARNAVELLauncher.Main";
+
 BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM lParam) {
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (lstrcmpW(className, L"#32770") == 0 && GetPropW(window, kLauncherWindowProperty) != nullptr) {
+  if (IsDialogWindow(window) && GetPropW(window, kLauncherWindowProperty) != nullptr) {
     *reinterpret_cast<HWND*>(lParam) = window;
     return FALSE;
   }
@@ -15,6 +14,20 @@ BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM lParam) {
 }
 
 }  // namespace
+
+void MarkLauncherWindow(HWND window) {
+  SetPropW(window, kLauncherWindowProperty, reinterpret_cast<HANDLE>(1));
+}
+
+void UnmarkLauncherWindow(HWND window) {
+  RemovePropW(window, kLauncherWindowProperty);
+}
+
+bool IsDialogWindow(HWND window) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  return lstrcmpW(className, L"#32770") == 0;
+}
 
 UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning) {
   UniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, L"SKARNAVELLauncher_started"));

@@ -97,8 +97,9 @@ ProbeOutcome RunProbe(HardwareQueries& hardware);
 // Publishes an outcome: capabilities and modes replaced, settings the hardware cannot honour
 // switched off (FSAA, Bloom, DXT5 false; Joystick 0). Should memory run out while the list is
 // copied, `modes` is left empty: a shorter choice beats a launcher that dies.
+void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,
+                       DisplayModeList& modes);
+
 // Only the settings part of ApplyProbeOutcome: switches off what the hardware cannot do. For
 // settings read again after the outcome was applied.
 void ApplyProbeSwitches(const ProbeOutcome& outcome, Settings& settings);
-void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,
-                       DisplayModeList& modes);
