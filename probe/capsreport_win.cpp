@@ -3,12 +3,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
-#include "probe/caps_report.h"
+#include "probe/capsreport_output_win.h"
 #include "probe/probe_win.h"
 
 int main() {
   const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
-  return WriteCapsReport(outcome, stdout) ? 0 : 1;
+  return ReportCapabilities(outcome);
 }

@@ -5,6 +5,9 @@
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -96,13 +99,60 @@ TEST(RealProbeTest, NoInstanceHandleMeansNoJoystick) {
   EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
 }
 
-// Runs capsreport.exe, copied next to this test, and returns its standard output.
-bool RunCapsReport(std::string& output, DWORD& exitCode) {
+// A fresh folder to start capsreport.exe in, removed at the end.
+class ScratchFolder {
+public:
+  ScratchFolder()
+      : path_(std::filesystem::temp_directory_path() /
+              ("capsreport_" + std::to_string(GetCurrentProcessId()) + "_" +
+               std::to_string(GetTickCount()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string Report() const {
+    std::ifstream in(path_ / "capsreport.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+private:
+  std::filesystem::path path_;
+};
+
+std::string CapsReportCommand() {
   char self[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command(self, length);
-  command = "\"" + command.substr(0, command.find_last_of("\\/") + 1) + "capsreport.exe\"";
+  const std::string path(self, length);
+  return "\"" + path.substr(0, path.find_last_of("\\/") + 1) + "capsreport.exe\"";
+}
 
+// Starts capsreport.exe, copied next to this test, in `folder`, as CreateProcess is told.
+bool StartCapsReport(const ScratchFolder& folder, DWORD flags, STARTUPINFOA& startup,
+                     Handle& process) {
+  const std::string command = CapsReportCommand();
+  std::vector<char> commandLine(command.begin(), command.end());
+  commandLine.push_back('\0');
+  const std::string directory = folder.Path().string();
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
+                      (startup.dwFlags & STARTF_USESTDHANDLES) != 0, flags, nullptr,
+                      directory.c_str(), &startup, &started)) {
+    ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+    return false;
+  }
+  process.reset(started.hProcess);
+  CloseHandle(started.hThread);
+  return true;
+}
+
+// Runs capsreport.exe in `folder` with its output to a pipe, as a program that shows or keeps
+// the output would, and returns that output. The program is given a console of its own, as a
+// program without one (Explorer, a game's front end) gives it: the output's being a pipe is what
+// tells it not to wait.
+bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exitCode) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
@@ -113,53 +163,152 @@ bool RunCapsReport(std::string& output, DWORD& exitCode) {
   Handle reader(readEnd);
   Handle writer(writeEnd);
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  // Input that never ends while the program runs: a program that waited for Enter would wait.
+  HANDLE inputRead = nullptr;
+  HANDLE inputWrite = nullptr;
+  if (!CreatePipe(&inputRead, &inputWrite, &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+    return false;
+  }
+  const Handle input(inputRead);
+  const Handle keyboard(inputWrite);
+  SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = writeEnd;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  std::vector<char> commandLine(command.begin(), command.end());
-  commandLine.push_back('\0');
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+  startup.hStdInput = inputRead;
+  Handle process;
+  if (!StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process)) {
     return false;
   }
-  Handle processHandle(process.hProcess);
-  Handle threadHandle(process.hThread);
   writer.reset();  // only the child writes now, so the pipe ends when it does
 
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    output.append(buffer, got);
+  // Read while it runs, so that a program that does not end fails the test rather than hangs it.
+  bool ended = false;
+  for (int waited = 0; waited < 2400; ++waited) {
+    ended = WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0;
+    char buffer[4096];
+    DWORD available = 0;
+    DWORD got = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      output.append(buffer, got);
+    }
+    if (ended) {
+      break;
+    }
   }
-  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+  if (!ended) {
     ADD_FAILURE() << "capsreport.exe did not end";
-    TerminateProcess(process.hProcess, 1);
+    TerminateProcess(process.get(), 1);
     return false;
   }
-  return GetExitCodeProcess(process.hProcess, &exitCode) != 0;
+  return GetExitCodeProcess(process.get(), &exitCode) != 0;
 }
 
-TEST(CapsReportExeTest, PrintsWhatTheProbeFinds) {
+TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
+  ScratchFolder folder;
   std::string output;
   DWORD exitCode = 1;
-  ASSERT_TRUE(RunCapsReport(output, exitCode));
+  ASSERT_TRUE(RunCapsReport(folder, output, exitCode));
   EXPECT_EQ(0u, exitCode) << output;
+
+  // The first line tells the player where the file is; the rest is the report, the file's too.
+  const std::string::size_type firstLineEnd = output.find('\n');
+  ASSERT_NE(std::string::npos, firstLineEnd) << output;
+  EXPECT_EQ("This report is saved in capsreport.txt in the current folder as well.\r",
+            output.substr(0, firstLineEnd));
+  const std::string report = output.substr(firstLineEnd + 1);
+  EXPECT_EQ(report, folder.Report());
 
   ProbeOutcome reported;
   std::string error;
-  ASSERT_TRUE(ParseCapsReport(output, reported, error)) << error << "\n" << output;
+  ASSERT_TRUE(ParseCapsReport(report, reported, error)) << error << "\n" << output;
   EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
   EXPECT_TRUE(reported.direct3DPresent) << output;
 
   // Same probe code, same machine: the report tells what the launcher would find.
   const ProbeOutcome probed = ProbeHardware(GetModuleHandleA(nullptr));
   EXPECT_EQ("", OutcomeDifferences(probed, reported)) << output;
+}
+
+// Types Enter into the console of process `id`.
+bool PressEnterIn(DWORD id) {
+  FreeConsole();  // a process can be attached to one console only
+  if (!AttachConsole(id)) {
+    ADD_FAILURE() << "AttachConsole failed: " << GetLastError();
+    return false;
+  }
+  const Handle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+  INPUT_RECORD keys[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    keys[i].EventType = KEY_EVENT;
+    keys[i].Event.KeyEvent.bKeyDown = i == 0 ? TRUE : FALSE;
+    keys[i].Event.KeyEvent.wRepeatCount = 1;
+    keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+    keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
+  }
+  DWORD written = 0;
+  const bool typed = input.get() != INVALID_HANDLE_VALUE &&
+                     WriteConsoleInputW(input.get(), keys, 2, &written) && written == 2;
+  FreeConsole();
+  return typed;
+}
+
+// Started from a prompt, capsreport.exe shares the prompt's console, which stays open: it ends
+// at once, as it always did.
+TEST(CapsReportExeTest, InAPromptsConsoleEndsAtOnce) {
+  ScratchFolder folder;
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();  // this test plays the prompt
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  Handle process;
+  const bool started = StartCapsReport(folder, 0, startup, process);
+  const DWORD ended = started ? WaitForSingleObject(process.get(), 120000) : WAIT_FAILED;
+  if (ended != WAIT_OBJECT_0 && started) {
+    TerminateProcess(process.get(), 1);
+  }
+  FreeConsole();
+  ASSERT_TRUE(started);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ended) << "waited in a shared console";
+  ProbeOutcome reported;
+  std::string error;
+  EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+}
+
+// Double-clicked in Explorer, capsreport.exe gets a console window of its own, which would close
+// as soon as it ends: it saves the report and waits for Enter.
+TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
+  ScratchFolder folder;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  Handle process;
+  ASSERT_TRUE(StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process));
+
+  ProbeOutcome reported;
+  std::string error = "no capsreport.txt";
+  for (int waited = 0; waited < 1200 && !ParseCapsReport(folder.Report(), reported, error);
+       ++waited) {
+    if (WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) {
+      break;
+    }
+  }
+  EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.get(), 2000))
+      << "ended without waiting for Enter";
+
+  ASSERT_TRUE(PressEnterIn(GetProcessId(process.get())));
+  ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.get(), 30000))
+      << "Enter did not end it";
+  DWORD exitCode = 1;
+  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exitCode));
+  EXPECT_EQ(0u, exitCode);
 }
 
 }  // namespace
