@@ -1,12 +1,14 @@
 # cmake -DZIP_FILE=<built zip> -DREPACKED=<zip to write> -DPACK_DEFINES=<pack_release.cmake's -D...>
 #       -DPACK_SCRIPT=<pack_release.cmake> -DEPOCH=<seconds> -DVERSION=<a.b.c.d>
-#       -P check_release_zip.cmake
+#       [-DSTAGE=<the zip's files> -DBUILT=<exe|exe...>] -P check_release_zip.cmake
 #
 # The release zip is the same for the same commit, whoever packs it, wherever and whenever. A
 # second full build would show a drift best but costs minutes; this packs the same programs
 # again in a far time zone and wants the same bytes, then reads the zip's directory: the files
 # in name order, every entry stamped with EPOCH (UTC) and nothing else, modes 0644 and 0755
-# whatever the umask, no owner ids, and a read-me that Notepad on Windows XP shows right.
+# whatever the umask, no owner ids, and a read-me that Notepad on Windows XP shows right. With
+# BUILT (a release configuration), the programs the zip holds are the build tree's, byte for
+# byte: what the tests run is what ships.
 cmake_policy(VERSION 3.21)
 foreach(required ZIP_FILE REPACKED PACK_DEFINES PACK_SCRIPT EPOCH VERSION)
   if(NOT DEFINED ${required})
@@ -34,6 +36,18 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${ZIP_FILE}" "${REPAC
                 RESULT_VARIABLE different)
 if(different)
   fail("packed again in another time zone, the zip differs: ${ZIP_FILE} ${REPACKED}")
+endif()
+
+if(BUILT)
+  string(REPLACE "|" ";" built "${BUILT}")
+  foreach(program IN LISTS built)
+    get_filename_component(name "${program}" NAME)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${program}" "${STAGE}/${name}"
+                    RESULT_VARIABLE different)
+    if(different)
+      fail("${name}: the zip's differs from the build tree's (stamp, symbols?)")
+    endif()
+  endforeach()
 endif()
 
 file(READ "${ZIP_FILE}" bytes HEX)
