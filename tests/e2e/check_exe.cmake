@@ -15,6 +15,7 @@
 # and as the FileVersion and ProductVersion texts) and name a LegalCopyright. With EPOCH, their
 # headers' time stamps must be that time (the last commit's), not the hour of the build.
 cmake_policy(VERSION 3.21)
+include(${CMAKE_CURRENT_LIST_DIR}/file_bytes.cmake)
 if(NOT OBJDUMP OR NOT GUI_EXE)
   message(FATAL_ERROR "usage: cmake -DOBJDUMP=... -DGUI_EXE=... [-DCONSOLE_EXE=...] -P check_exe.cmake")
 endif()
@@ -90,24 +91,12 @@ macro(check_version_resource)
   endif()
 endmacro()
 
-# The 32-bit little-endian word at byte `offset` of the hex digits `bytes`.
-function(le32_at bytes offset out)
-  math(EXPR start "${offset} * 2")
-  set(value 0)
-  foreach(byte 3 2 1 0)
-    math(EXPR position "${start} + ${byte} * 2")
-    string(SUBSTRING "${bytes}" ${position} 2 digits)
-    math(EXPR value "${value} * 256 + 0x${digits}")
-  endforeach()
-  set(${out} ${value} PARENT_SCOPE)
-endfunction()
-
 # Sets `exe_failed` in the caller when the header's time stamp in its `bytes` is not EPOCH.
 macro(check_time_stamp)
   # The PE header's offset is at 0x3c; its time stamp follows the signature and two words.
-  le32_at("${bytes}" 60 header)
+  zurvo_number_at(bytes 60 4 header)
   math(EXPR stamp_offset "${header} + 8")
-  le32_at("${bytes}" ${stamp_offset} stamp)
+  zurvo_number_at(bytes ${stamp_offset} 4 stamp)
   if(NOT stamp EQUAL EPOCH)
     message(SEND_ERROR "${name}: header time stamp ${stamp}, expected ${EPOCH} (the last commit's)")
     set(exe_failed TRUE)
