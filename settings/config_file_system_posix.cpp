@@ -31,7 +31,7 @@ public:
                        FileHandle& file) override {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    // rename() would replace a directory that is empty; no file of ours goes there.
+    // rename() cannot put a file where a directory is; say so before writing.
     if (exists && S_ISDIR(old.st_mode)) {
       return Failed(WriteFailure::Kind::kFolderInPlace, 0);
     }

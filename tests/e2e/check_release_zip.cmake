@@ -1,6 +1,6 @@
 # cmake -DZIP_FILE=<built zip> -DREPACKED=<zip to write> -DPACK_DEFINES=<pack_release.cmake's -D...>
 #       -DPACK_SCRIPT=<pack_release.cmake> -DEPOCH=<seconds> -DVERSION=<a.b.c.d>
-#       [-DSTAGE=<the zip's files> -DBUILT=<exe|exe...>] -P check_release_zip.cmake
+#       -DSTAGE=<the zip's files> [-DBUILT=<exe|exe...>] -P check_release_zip.cmake
 #
 # The release zip is the same for the same commit, whoever packs it, wherever and whenever. A
 # second full build would show a drift best but costs minutes; this packs the same programs
@@ -11,7 +11,7 @@
 # byte: what the tests run is what ships.
 cmake_policy(VERSION 3.21)
 include(${CMAKE_CURRENT_LIST_DIR}/file_bytes.cmake)
-foreach(required ZIP_FILE REPACKED PACK_DEFINES PACK_SCRIPT EPOCH VERSION)
+foreach(required ZIP_FILE REPACKED PACK_DEFINES PACK_SCRIPT EPOCH VERSION STAGE)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "check_release_zip.cmake: ${required} not given")
   endif()
@@ -22,21 +22,34 @@ macro(fail text)
   set(failed TRUE)
 endmacro()
 
+# The emulated machine that runs the 32-bit suite has no Info-ZIP: there the zip is only read.
+set(repack TRUE)
+foreach(define IN LISTS PACK_DEFINES)
+  if(define MATCHES "^-DZIP=(.+)$")
+    set(zip_tool "${CMAKE_MATCH_1}")
+    if(NOT EXISTS "${zip_tool}")
+      set(repack FALSE)
+      message(STATUS "no ${zip_tool} here: the zip is not packed again")
+    endif()
+  endif()
+endforeach()
 get_filename_component(repack_dir "${REPACKED}" DIRECTORY)
 file(REMOVE_RECURSE "${repack_dir}")
-file(MAKE_DIRECTORY "${repack_dir}")
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env TZ=Pacific/Kiritimati
-          ${CMAKE_COMMAND} ${PACK_DEFINES} -DOUTPUT=${REPACKED} -DSTAGE=${repack_dir}/stage
-          -P ${PACK_SCRIPT}
-  RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "packing again failed: ${result}")
-endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${ZIP_FILE}" "${REPACKED}"
-                RESULT_VARIABLE different)
-if(different)
-  fail("packed again in another time zone, the zip differs: ${ZIP_FILE} ${REPACKED}")
+if(repack)
+  file(MAKE_DIRECTORY "${repack_dir}")
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env TZ=Pacific/Kiritimati
+            ${CMAKE_COMMAND} ${PACK_DEFINES} -DOUTPUT=${REPACKED} -DSTAGE=${repack_dir}/stage
+            -P ${PACK_SCRIPT}
+    RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "packing again failed: ${result}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${ZIP_FILE}" "${REPACKED}"
+                  RESULT_VARIABLE different)
+  if(different)
+    fail("packed again in another time zone, the zip differs: ${ZIP_FILE} ${REPACKED}")
+  endif()
 endif()
 
 if(BUILT)
@@ -148,8 +161,8 @@ if(NOT names STREQUAL expected_names)
 endif()
 
 # The read-me as packed: UTF-8 with a byte order mark, CR LF line ends, the version filled in.
-file(READ "${repack_dir}/stage/README.txt" readme HEX)
-file(READ "${repack_dir}/stage/README.txt" readme_text)
+file(READ "${STAGE}/README.txt" readme HEX)
+file(READ "${STAGE}/README.txt" readme_text)
 if(NOT readme MATCHES "^efbbbf")
   fail("README.txt has no UTF-8 byte order mark")
 endif()
@@ -172,4 +185,4 @@ endif()
 if(failed)
   message(FATAL_ERROR "the release zip is not reproducible as it should be")
 endif()
-message(STATUS "${ZIP_FILE}: ${names}, each at ${EPOCH}, no extra fields, packed again the same")
+message(STATUS "${ZIP_FILE}: ${names}, each at ${EPOCH}, no extra fields")
