@@ -39,6 +39,12 @@ GameFolder::GameFolder(Options options) {
   fs::create_directories(root_);
   launcher_ = root_ / options.launcher;
   fs::copy_file(ExeDirectory() / options.launcher, launcher_);
+  driverFaults_ = options.driverFaults;
+  if (driverFaults_ != nullptr) {
+    for (const char* library : {"d3d9.dll", "dinput8.dll"}) {
+      fs::copy_file(ExeDirectory() / "standin" / library, root_ / library);
+    }
+  }
   if (options.gameDirectory) {
     fs::create_directories(GameDirectory());
     if (options.game) {
@@ -66,8 +72,22 @@ std::optional<std::string> GameFolder::ReadConfig() const {
   return ReadBytes(Config());
 }
 
+bool StartIn(const GameFolder& folder, Process& process, const fs::path& exe) {
+  if (folder.DriverFaults() == nullptr) {
+    return process.Start(exe, folder.Root());
+  }
+  // Set here for the child to inherit (Wine takes WINEDLLOVERRIDES from the test's own
+  // environment, see CMakeLists.txt), and taken back at once.
+  const std::string faults = folder.DriverFaults();
+  SetEnvironmentVariableW(L"ZURVO_STANDIN_FAULTS",
+                          std::wstring(faults.begin(), faults.end()).c_str());
+  const bool started = process.Start(exe, folder.Root());
+  SetEnvironmentVariableW(L"ZURVO_STANDIN_FAULTS", nullptr);
+  return started;
+}
+
 LauncherRun::LauncherRun(const GameFolder& folder) {
-  if (process_.Start(folder.Launcher(), folder.Root())) {
+  if (StartIn(folder, process_, folder.Launcher())) {
     main_ = WaitForDialog(process_.Id(), L"SKARNAVEL: Варнелия", nullptr, 60000);
   }
 }

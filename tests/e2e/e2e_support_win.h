@@ -29,6 +29,10 @@ public:
     const char* launcher = "SkarnavelLauncher.exe";
     // How the folder's name begins; players install to folders named in any script.
     const wchar_t* name = L"skarnavel_e2e_";
+    // When given, the stand-in d3d9.dll and dinput8.dll go beside the launcher, and launchers
+    // started here load them instead of Wine's, misbehaving as these faults say (a comma-
+    // separated list; empty for none).
+    const char* driverFaults = nullptr;
   };
   GameFolder();
   explicit GameFolder(Options options);
@@ -42,6 +46,9 @@ public:
   std::filesystem::path Launcher() const { return launcher_; }
   // The note the stand-in game leaves in its working directory.
   std::filesystem::path GameNote() const { return root_ / "Game" / "standin_started.txt"; }
+  // The launcher's log, in the folder it works in.
+  std::filesystem::path Log() const { return root_ / "Zurvo.log"; }
+  const char* DriverFaults() const { return driverFaults_; }
 
   void WriteConfig(const std::string& text) const { WriteBytes(Config(), text); }
   std::optional<std::string> ReadConfig() const;
@@ -49,7 +56,12 @@ public:
 private:
   std::filesystem::path root_;
   std::filesystem::path launcher_;
+  const char* driverFaults_;
 };
+
+// Starts `exe` in `folder` as a launcher there is started: with the stand-in drivers and their
+// faults in its environment when the folder has them.
+bool StartIn(const GameFolder& folder, Process& process, const std::filesystem::path& exe);
 
 // One launcher process started in a game folder, with its main dialog found.
 class LauncherRun {

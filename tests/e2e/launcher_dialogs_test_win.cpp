@@ -9,11 +9,14 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "launcher/background_probe_win.h"
+#include "launcher/hardware_probe_win.h"
+#include "probe/probe_wire.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
@@ -473,33 +476,74 @@ TEST_F(MainDialogTest, SettingsOpensOverTheMainDialogAndReturnsToIt) {
 // No test machine answers like this, so the settings dialog shows whose outcome it got.
 ProbeOutcome HeldOutcome() {
   ProbeOutcome outcome;
+  outcome.direct3DPresent = true;
+  outcome.format16 = kFormatR5G6B5;
+  outcome.format32 = kFormatX8R8G8B8;
   outcome.caps = Caps(false, true, 4);
+  outcome.driverQualityLevels = 4;
   outcome.caps.joystickAvailable = false;
+  outcome.directInputPresent = true;
   outcome.clearBloom = true;
   outcome.clearJoystick = true;
   outcome.modes = TypicalModes();
   return outcome;
 }
 
-// A probe on its worker that finishes only when the test lets it, as one stuck in a slow
-// controller driver would.
-class HeldProbe {
+// Probe parts that answer only when the test lets them, as ones stuck in a slow driver would:
+// each released part writes what the held probe finds, as a probe process would, and ends. A
+// part never released stays silent until it is stopped.
+class HeldSource : public ProbeSource {
 public:
-  HeldProbe()
-      : release_(
-            std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
-  ~HeldProbe() { Release(); }
-  ProbeJob Job() const {
-    std::shared_ptr<UniqueKernelHandle> release = release_;
-    return [release] {
-      WaitForSingleObject(release->Get(), INFINITE);
-      return HeldOutcome();
-    };
+  ~HeldSource() override { Release(); }
+  void Start(const std::shared_ptr<ProbeRun>& run) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run_ = run;
+    for (ProbePart part : released_) {
+      Answer(part);
+    }
   }
-  void Release() { SetEvent(release_->Get()); }
+  void Stop(ProbePart part) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_.push_back(part);
+  }
+  // Lets `part` answer (both when none is named), now or as soon as the probe starts.
+  void Release() {
+    Release(ProbePart::kDirect3D);
+    Release(ProbePart::kDirectInput);
+  }
+  void Release(ProbePart part) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(released_.begin(), released_.end(), part) != released_.end()) {
+      return;
+    }
+    released_.push_back(part);
+    if (run_ != nullptr) {
+      Answer(part);
+    }
+  }
+  std::vector<ProbePart> Stopped() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopped_;
+  }
 
 private:
-  std::shared_ptr<UniqueKernelHandle> release_;
+  void Answer(ProbePart part) {
+    const ProbeOutcome outcome = HeldOutcome();
+    std::string text;
+    if (part == ProbePart::kDirect3D) {
+      text = WireAnswer(ProbeAnswer::kGraphics, outcome) + WireAnswer(ProbeAnswer::kModes, outcome);
+    } else {
+      text = WireAnswer(ProbeAnswer::kInput, outcome);
+    }
+    text += kWireDone;
+    run_->Receive(part, text.data(), text.size());
+    run_->Ended(part, 0);
+  }
+
+  std::mutex mutex_;
+  std::shared_ptr<ProbeRun> run_;
+  std::vector<ProbePart> released_;
+  std::vector<ProbePart> stopped_;
 };
 
 // The file asked for bloom and the joystick, which the held probe will switch off.
@@ -513,15 +557,24 @@ Settings AsRead() {
 
 class MainDialogWithProbeTest : public ::testing::Test {
 protected:
-  MainDialogWithProbeTest()
+  // Long enough patience that only a probe that never answers is given up.
+  MainDialogWithProbeTest() : MainDialogWithProbeTest(60000) {}
+  explicit MainDialogWithProbeTest(DWORD patienceMs)
       : settings_(AsRead()),
-        probe_(held_.Job()),
-        state_{GetModuleHandleW(nullptr), settings_, caps_, modes_, dir_.Config(), &probe_},
+        held_(new HeldSource),
+        probe_(std::unique_ptr<ProbeSource>(held_)),
+        state_{GetModuleHandleW(nullptr),
+               settings_,
+               caps_,
+               modes_,
+               dir_.Config(),
+               &probe_,
+               patienceMs},
         thread_([this] { return RunMainDialog(state_); }),
         main_(thread_.WaitForDialog(L"SKARNAVEL: Варнелия")) {}
 
   // A blocked dialog thread must not hang the test in its destructor: let the probe end first.
-  ~MainDialogWithProbeTest() override { held_.Release(); }
+  ~MainDialogWithProbeTest() override { held_->Release(); }
 
   // Clicks "Настройки" and checks that the click is being handled but has opened nothing: the
   // dialog is waiting for the probe, and answering meanwhile. False when it does not answer (a
@@ -534,7 +587,7 @@ protected:
     }
     Sleep(300);
     EXPECT_EQ(OpenSettingsDialogs(), 0u) << "the settings dialog opened before the probe ended";
-    EXPECT_FALSE(probe_.Finished());
+    EXPECT_FALSE(probe_.Settled());
     return true;
   }
   std::size_t OpenSettingsDialogs() {
@@ -557,8 +610,8 @@ protected:
   Settings settings_;
   Capabilities caps_;
   DisplayModeList modes_;
-  HeldProbe held_;
-  BackgroundProbe probe_;
+  HeldSource* held_;  // owned by probe_
+  HardwareProbe probe_;
   LauncherState state_;
   DialogThread thread_;
   HWND main_;
@@ -577,7 +630,7 @@ TEST_F(MainDialogWithProbeTest, SettingsWaitsAnsweringThenShowsTheProbesOutcome)
   EXPECT_TRUE(Answers(main_, 2000));
   ExpectRecordsAsRead();
 
-  held_.Release();
+  held_->Release();
   HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
   ASSERT_NE(settings, nullptr) << "no settings dialog after the probe";
   EXPECT_EQ(Utf8List(ListEntries(settings, IDC_ANTIALIASING)),
@@ -615,9 +668,9 @@ TEST_F(MainDialogWithProbeTest, EndingDuringTheWaitOpensNoSettings) {
   ClickLater(main_, IDC_EXIT);
   // Ended with the probe still running.
   EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
-  EXPECT_FALSE(probe_.Finished());
-  held_.Release();
-  EXPECT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  EXPECT_FALSE(probe_.Settled());
+  held_->Release();
+  EXPECT_TRUE(WaitUntil([&] { return probe_.Settled(); }));
   ExpectRecordsAsRead();
 }
 
@@ -626,7 +679,7 @@ TEST_F(MainDialogWithProbeTest, CloseRequestDuringTheWaitOpensNoSettings) {
   ASSERT_TRUE(ClickSettingsAndExpectAWait());
   PostClose(main_);
   EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
   ExpectRecordsAsRead();
 }
 
@@ -635,21 +688,21 @@ TEST_F(MainDialogWithProbeTest, StartGameDuringTheWaitStillStartsIt) {
   ASSERT_TRUE(ClickSettingsAndExpectAWait());
   ClickLater(main_, IDC_START_GAME);
   EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
 }
 
 TEST_F(MainDialogWithProbeTest, ButtonsOtherThanSettingsNeverWait) {
   ASSERT_NE(main_, nullptr);
   ClickLater(main_, IDC_START_GAME);
   EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
   ExpectRecordsAsRead();
 }
 
 TEST_F(MainDialogWithProbeTest, AFinishedProbeIsAppliedOnlyWhenSettingsOpens) {
   ASSERT_NE(main_, nullptr);
-  held_.Release();
-  ASSERT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  held_->Release();
+  ASSERT_TRUE(WaitUntil([&] { return probe_.Settled(); }));
   ExpectRecordsAsRead();
   ClickLater(main_, IDC_SETTINGS);
   HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
@@ -659,6 +712,45 @@ TEST_F(MainDialogWithProbeTest, AFinishedProbeIsAppliedOnlyWhenSettingsOpens) {
   ClickLater(settings, IDCANCEL);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
   ClickLater(main_, IDC_EXIT);
+  EXPECT_EQ(thread_.Result(), IDC_EXIT);
+}
+
+class ImpatientMainDialogTest : public MainDialogWithProbeTest {
+protected:
+  ImpatientMainDialogTest() : MainDialogWithProbeTest(1500) {}
+};
+
+// A part that never answers costs "Настройки" its patience, not the player's evening: the
+// dialog opens with what the other part said, the silent part's controls off and its settings as
+// the file had them, and the silent part is stopped. From then on nothing waits.
+TEST_F(ImpatientMainDialogTest, APartThatNeverAnswersIsGivenUpAndCountsAsUnknown) {
+  ASSERT_NE(main_, nullptr);
+  held_->Release(ProbePart::kDirect3D);
+  ClickLater(main_, IDC_SETTINGS);
+  HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr) << "the wait never ended";
+  EXPECT_EQ(held_->Stopped(), std::vector<ProbePart>{ProbePart::kDirectInput});
+  EXPECT_EQ(ListEntries(settings, IDC_ANTIALIASING).size(), 4u) << "Direct3D's answer is used";
+  EXPECT_EQ(ListEntries(settings, IDC_DISPLAY_MODE).size(), TypicalModes().size());
+  EXPECT_FALSE(IsChecked(settings, IDC_BLOOM)) << "Direct3D said no bloom";
+  EXPECT_FALSE(IsEnabled(settings, IDC_JOYSTICK));
+  EXPECT_TRUE(IsChecked(settings, IDC_JOYSTICK)) << "unknown clears nothing";
+  EXPECT_EQ(settings_.Joystick, 1);
+  EXPECT_FALSE(caps_.joystickKnown);
+
+  // The late part's answer changes nothing now.
+  held_->Release(ProbePart::kDirectInput);
+  ClickLater(settings, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  EXPECT_EQ(settings_.Joystick, 1);
+  EXPECT_TRUE(ReadBytes(fs::path(dir_.Config())).find("Joystick 1") != std::string::npos);
+  ClickLater(main_, IDC_SETTINGS);
+  settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_FALSE(IsEnabled(settings, IDC_JOYSTICK));
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main_);
   EXPECT_EQ(thread_.Result(), IDC_EXIT);
 }
 

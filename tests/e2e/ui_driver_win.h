@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 
 // Drives Win32 programs the way a player would, through the window system only: finds windows,
 // reads control states and clicks by messages. Works across processes and across threads.

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <wrl/client.h>
 
 #include <memory>
 #include <set>
@@ -13,12 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/unique_com_win.h"
 #include "probe/probe_win.h"
 #include "tests/probe/probe_checks.h"
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 struct HandleCloser {
   void operator()(HANDLE handle) const {
@@ -51,6 +49,39 @@ std::set<std::pair<UINT, UINT>> LargeAdapterModes(IDirect3D9& direct3D, D3DFORMA
   return sizes;
 }
 
+// Counts what is done to it, as a driver's object would see it.
+class CountedObject : public IUnknown {
+public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ++releases;
+    return static_cast<ULONG>(--references);
+  }
+  virtual ~CountedObject() = default;
+  int references = 1;  // the creating call's
+  int releases = 0;
+};
+
+// The owner takes over the creating call's reference and gives it back exactly once, however
+// it is handed on (mingw-w64's ComPtr::Attach added one, and the object was never released).
+TEST(UniqueComTest, ReleasesTheCreatingCallsReferenceOnceOnEveryPath) {
+  CountedObject first;
+  CountedObject second;
+  {
+    UniqueCom<IUnknown> owner(&first);
+    EXPECT_EQ(1, first.references);
+    UniqueCom<IUnknown> moved(std::move(owner));
+    EXPECT_EQ(nullptr, owner.Get());
+    IUnknown** slot = moved.Receive();  // a creating call's out parameter
+    EXPECT_EQ(0, first.references) << "what was held goes before the new one comes";
+    *slot = &second;
+  }
+  EXPECT_EQ(1, first.releases);
+  EXPECT_EQ(1, second.releases);
+  EXPECT_EQ(0, second.references);
+}
+
 TEST(RealProbeTest, RunsAndIsSelfConsistent) {
   const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
   // Without these the probe would have exercised none of the real queries.
@@ -65,8 +96,7 @@ TEST(RealProbeTest, RunsAndIsSelfConsistent) {
 
 TEST(RealProbeTest, ListsEveryLargeAdapterModeOfTheChosenFormats) {
   const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
-  ComPtr<IDirect3D9> direct3D;
-  direct3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+  UniqueCom<IDirect3D9> direct3D(Direct3DCreate9(D3D_SDK_VERSION));
   ASSERT_NE(nullptr, direct3D.Get());
 
   const std::pair<std::uint32_t, std::uint32_t> passes[] = {{outcome.format16, 16},
@@ -96,12 +126,17 @@ TEST(RealProbeTest, NoInstanceHandleMeansNoJoystick) {
   EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
 }
 
-// Runs capsreport.exe, copied next to this test, and returns its standard output.
-bool RunCapsReport(std::string& output, DWORD& exitCode) {
+// This test's folder, with a trailing separator.
+std::string TestFolder() {
   char self[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command(self, length);
-  command = "\"" + command.substr(0, command.find_last_of("\\/") + 1) + "capsreport.exe\"";
+  const std::string path(self, length);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// Runs capsreport.exe in `folder` (this test's own when empty) and returns its standard output.
+bool RunCapsReport(std::string& output, DWORD& exitCode, const std::string& folder = "") {
+  const std::string command = "\"" + (folder.empty() ? TestFolder() : folder) + "capsreport.exe\"";
 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -163,3 +198,65 @@ TEST(CapsReportExeTest, PrintsWhatTheProbeFinds) {
 }
 
 }  // namespace
+
+namespace {
+
+// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
+std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder =
+      std::string(temp) + "zurvo_capsreport_" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* file : {"capsreport.exe", "standin\\d3d9.dll", "standin\\dinput8.dll"}) {
+    const std::string name = std::string(file).substr(std::string(file).find_last_of('\\') + 1);
+    CopyFileA((TestFolder() + file).c_str(), (folder + name).c_str(), FALSE);
+  }
+  SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", faults);
+  std::string output;
+  const bool ran = RunCapsReport(output, exitCode, folder);
+  SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", nullptr);
+  for (const char* name : {"capsreport.exe", "d3d9.dll", "dinput8.dll"}) {
+    DeleteFileA((folder + name).c_str());
+  }
+  RemoveDirectoryA(folder.c_str());
+  return ran ? output : std::string();
+}
+
+}  // namespace
+
+// A driver that crashes or hangs costs the report that part's lines, never the report: what the
+// other part found is printed, and a closing line says what happened.
+TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
+  const struct {
+    const char* faults;
+    bool direct3DKnown;
+    bool directInputKnown;
+    const char* note;  // empty: none
+  } rows[] = {
+      {"", true, true, ""},
+      {"d3d9-create-crash", false, true,
+       "Hardware probe - Direct3D 9 crashed in Direct3DCreate9 (exit code 0xC0000005); graphics "
+       "capabilities and display modes unknown"},
+      {"dinput8-enum-hang", true, false,
+       "Hardware probe - DirectInput 8 did not answer in time, still busy in "
+       "IDirectInput8::EnumDevices; joystick unknown"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.faults);
+    DWORD exitCode = 1;
+    const std::string output = CapsReportWithStandIns(row.faults, exitCode);
+    EXPECT_EQ(0u, exitCode) << output;
+    ProbeOutcome reported;
+    std::string error;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(ParseCapsReport(output, reported, error, &notes)) << error << "\n" << output;
+    EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
+    EXPECT_EQ(row.direct3DKnown, reported.caps.graphicsKnown) << output;
+    EXPECT_EQ(row.direct3DKnown ? 8u : 0u, reported.modes.size()) << output;
+    EXPECT_EQ(row.directInputKnown, reported.caps.joystickKnown) << output;
+    EXPECT_EQ(row.directInputKnown, reported.caps.joystickAvailable) << output;
+    EXPECT_EQ(*row.note == '\0' ? std::vector<std::string>{} : std::vector<std::string>{row.note},
+              notes);
+  }
+}
