@@ -114,6 +114,12 @@ private:
   HANDLE pipe_;
 };
 
+void EndIfRunning(const std::shared_ptr<UniqueKernelHandle>& process) {
+  if (process != nullptr && WaitForSingleObject(process->Get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process->Get(), 1);
+  }
+}
+
 LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* exception) {
   const DWORD code = exception != nullptr && exception->ExceptionRecord != nullptr
                          ? exception->ExceptionRecord->ExceptionCode
@@ -128,8 +134,8 @@ ProbeProcesses::ProbeProcesses(std::wstring program)
     : program_(std::move(program)), job_(KillOnCloseJob()) {}
 
 ProbeProcesses::~ProbeProcesses() {
-  for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
-    Stop(part);
+  for (const std::shared_ptr<UniqueKernelHandle>& process : processes_) {
+    EndIfRunning(process);
   }
 }
 
@@ -140,10 +146,7 @@ void ProbeProcesses::Start(const std::shared_ptr<ProbeRun>& run) {
 }
 
 void ProbeProcesses::Stop(ProbePart part) {
-  const std::shared_ptr<UniqueKernelHandle>& process = processes_[static_cast<int>(part)];
-  if (process != nullptr && WaitForSingleObject(process->Get(), 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process->Get(), 1);
-  }
+  EndIfRunning(processes_[static_cast<int>(part)]);
 }
 
 std::wstring ThisProgram() {

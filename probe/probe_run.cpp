@@ -202,21 +202,25 @@ std::vector<std::string> ProbeRun::TakeNotes() {
     const std::string name = ProbePartName(part);
     const std::string step = reader.Step().empty() ? "its start" : reader.Step();
     const std::string unknowns = Unknowns(part, reader);
-    std::string what;
+    std::string what = "Hardware probe - ";
     if (state.couldNotStart) {
-      what = "cannot start the probe of " + name + " (error " + Number("%lu", state.startError) +
-             ")" + unknowns;
+      what += "cannot start the probe of " + name;
+      what += " (error " + Number("%lu", state.startError) + ")";
     } else if (reader.Damaged()) {
-      what = name + " sent what is not an answer, after " + step + unknowns;
+      what += name + " sent what is not an answer, after ";
+      what += step;
     } else if (state.givenUp) {
-      what = name + " did not answer in time, still busy in " + step + unknowns;
+      what += name + " did not answer in time, still busy in ";
+      what += step;
     } else if (state.ended && !reader.Done()) {
-      what = name + (state.exitCode == 0 ? " ended in " : " crashed in ") + step + " (exit code " +
-             Number("0x%08lX", state.exitCode) + ")" + unknowns;
+      what += name + (state.exitCode == 0 ? " ended in " : " crashed in ");
+      what += step;
+      what += " (exit code " + Number("0x%08lX", state.exitCode) + ")";
     } else {
       continue;
     }
-    notes.push_back("Hardware probe - " + what);
+    what += unknowns;
+    notes.push_back(what);
     state.endNoted = true;
   }
   return notes;

@@ -12,7 +12,7 @@ const char kWireDone[] = "done\n";
 namespace {
 
 // Longer than any line a probe writes (the mode list's is about 10 KB).
-constexpr std::size_t kMaxLineLength = 64 * 1024;
+constexpr std::size_t kMaxLineLength = std::size_t{64} * 1024;
 constexpr std::size_t kMaxStepLength = 64;
 
 void Append(std::string& line, unsigned long value) {
