@@ -12,6 +12,8 @@ namespace {
 
 // A probe process's pipe holds its few kilobytes of answers even while nobody reads.
 constexpr DWORD kPipeBufferBytes = 64 * 1024;
+// How long a program without windows waits in all, its probe processes' start included.
+constexpr DWORD kStartLimitMs = 30000;
 
 // Reads one part's pipe until the process has closed it, then reports how it ended.
 void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
@@ -176,13 +178,19 @@ ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
   ProbeProcesses processes(program);
   processes.Start(run);
   const DWORD begun = GetTickCount();
+  DWORD limit = kStartLimitMs;
+  bool allHeard = false;
   for (;;) {
-    const DWORD waited = GetTickCount() - begun;
-    if (run->Settled() || waited >= timeoutMs) {
+    const DWORD waited = GetTickCount() - begun;  // right across the counter's wrap
+    if (!allHeard && run->AllHeardFrom()) {
+      allHeard = true;
+      limit = waited + timeoutMs < limit ? waited + timeoutMs : limit;
+    }
+    if (run->Settled() || waited >= limit) {
       break;
     }
     // Without an event the wait still ends: it looks again every so often.
-    const DWORD left = timeoutMs - waited;
+    const DWORD left = limit - waited;
     if (!changed->Valid() || WaitForSingleObject(changed->Get(), left) == WAIT_FAILED) {
       Sleep(left < 50 ? left : 50);
     }

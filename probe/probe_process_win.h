@@ -37,8 +37,10 @@ private:
 std::wstring ThisProgram();
 
 // The whole probe in processes of its own (copies of `program`), waited for here without a
-// message loop for at most `timeoutMs`; what has not answered by then is given up. Returns what
-// is known, with the lines for the log in `notes`. For programs without windows.
+// message loop: for at most `timeoutMs` once every part has started to answer (the processes'
+// own start, seconds on a slow machine, is not the drivers' time), and 30 s in all. What has not
+// answered by then is given up. Returns what is known, with the lines for the log in `notes`.
+// For programs without windows.
 ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
                               std::vector<std::string>& notes);
 

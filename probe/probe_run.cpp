@@ -150,6 +150,17 @@ bool ProbeRun::Settled() const {
          PartSettled(ProbePart::kDirectInput, parts_[1]);
 }
 
+bool ProbeRun::AllHeardFrom() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const Part& state : parts_) {
+    if (state.reader.Step().empty() && !state.reader.Damaged() && !state.ended &&
+        !state.couldNotStart) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::vector<ProbePart> ProbeRun::GiveUp() {
   std::vector<ProbePart> late;
   std::lock_guard<std::mutex> lock(mutex_);

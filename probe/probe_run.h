@@ -47,6 +47,8 @@ public:
   // Owner side. Every part has answered in full, ended, failed to start or sent something
   // unreadable: nothing more is to come.
   bool Settled() const;
+  // Every part has been heard of: it wrote something, ended or could not start.
+  bool AllHeardFrom() const;
   // Gives up on every part that has not settled: its missing answers count as unknown from now
   // on and whatever it sends later is ignored. Returns those parts (their processes should end).
   std::vector<ProbePart> GiveUp();

@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e_support_win.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -89,10 +91,27 @@ bool StartIn(const GameFolder& folder, Process& process, const fs::path& exe) {
 LauncherRun::LauncherRun(const GameFolder& folder) {
   if (StartIn(folder, process_, folder.Launcher())) {
     main_ = WaitForDialog(process_.Id(), L"SKARNAVEL: Варнелия", nullptr, 60000);
+    shownAt_ = GetTickCount64();
   }
 }
 
-HWND LauncherRun::OpenSettings() {
+bool LauncherRun::WaitForProbe(std::size_t stillRunning) {
+  // The launcher starts them as soon as its window is up; on a fast machine they may come and go
+  // between two looks, so none seen for a few seconds after the window appeared counts as done.
+  bool seen = false;
+  return WaitUntil(
+      [&] {
+        const std::size_t running = ChildProcesses(process_.Id());
+        seen = seen || running > 0;
+        return seen ? running <= stillRunning : GetTickCount64() - shownAt_ > 3000;
+      },
+      120000);
+}
+
+HWND LauncherRun::OpenSettings(std::size_t hungParts) {
+  if (!WaitForProbe(hungParts)) {
+    return nullptr;
+  }
   ClickLater(main_, 1001);
   return WaitForDialog(process_.Id(), L"Настройки", main_);
 }
@@ -108,6 +127,18 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) {
     return std::nullopt;
   }
   return code;
+}
+
+std::size_t ChildProcesses(DWORD parentId) {
+  std::size_t count = 0;
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    count += entry.th32ParentProcessID == parentId ? 1 : 0;
+  }
+  return count;
 }
 
 bool CloseStandInGame(DWORD timeoutMs) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -71,8 +72,13 @@ public:
   HWND Main() const { return main_; }
   Process& Proc() { return process_; }
 
-  // Clicks "Настройки" and waits for the settings dialog; null when it did not open.
-  HWND OpenSettings();
+  // Clicks "Настройки", as a player does once the probe has done (all but `hungParts` of its
+  // processes have ended; on an emulated machine they take seconds to start), and waits for the
+  // settings dialog; null when it did not open.
+  HWND OpenSettings(std::size_t hungParts = 0);
+  // Waits until the launcher has started its probe processes and all but `stillRunning` of them
+  // have ended. False on timeout.
+  bool WaitForProbe(std::size_t stillRunning);
   // Ends a settings dialog with OK or Cancel and waits until it is gone.
   bool CloseSettings(HWND settings, int buttonId);
   // Waits for the launcher to end; the exit code, or nothing on timeout.
@@ -81,7 +87,11 @@ public:
 private:
   Process process_;
   HWND main_ = nullptr;
+  ULONGLONG shownAt_ = 0;  // when the main dialog was found
 };
+
+// The processes `parentId` started that are still running (a launcher's probe processes).
+std::size_t ChildProcesses(DWORD parentId);
 
 // Closes the stand-in game's window if one is open and waits for it to end. Returns whether one
 // was open.

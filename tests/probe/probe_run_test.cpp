@@ -245,6 +245,7 @@ TEST(ProbeRunTest, EachWayAPartEndsLeavesWhatItAnsweredAndOneLine) {
        "Hardware probe - Direct3D 9 sent what is not an answer, after Direct3DCreate9; graphics "
        "capabilities and display modes unknown\n"},
   };
+  EXPECT_FALSE(ProbeRun().AllHeardFrom()) << "nothing heard before the parts start";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ProbeRun run;
@@ -265,6 +266,7 @@ TEST(ProbeRunTest, EachWayAPartEndsLeavesWhatItAnsweredAndOneLine) {
       lateAnswers = lateAnswers || (end.end == End::kRunning && !answered &&
                                     end.text.find("what?") == std::string::npos);
     }
+    EXPECT_TRUE(run.AllHeardFrom());
     EXPECT_EQ(!lateAnswers, run.Settled());
     std::vector<ProbePart> givenUp = run.GiveUp();
     EXPECT_EQ(lateAnswers, !givenUp.empty());

@@ -140,7 +140,7 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT) {
     standin::Hang();
   }
   if (Fault("d3d9-slow")) {
-    Sleep(2000);
+    Sleep(1000);
   }
   return new (std::nothrow) StandInDirect3D();
 }

@@ -120,7 +120,7 @@ public:
       standin::Hang();
     }
     if (Fault("dinput8-slow")) {
-      Sleep(2000);
+      Sleep(1000);
     }
     DIDEVICEINSTANCEA controller = {};
     controller.dwSize = sizeof controller;
