@@ -12,31 +12,8 @@
 
 namespace {
 
+using standin::Counted;
 using standin::Fault;
-
-// Counts its references like any COM object; the probe only creates and releases it.
-template <typename Interface>
-class Counted : public Interface {
-public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-    if (object != nullptr) {
-      *object = nullptr;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --references_;
-    if (left == 0) {
-      delete this;
-    }
-    return static_cast<ULONG>(left);
-  }
-  virtual ~Counted() = default;
-
-private:
-  LONG references_ = 1;
-};
 
 // Every method a game would use answers "not implemented": the probe uses none.
 class StandInDevice : public Counted<IDirectInputDevice8A> {

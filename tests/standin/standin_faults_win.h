@@ -1,8 +1,9 @@
 #pragma once
 
-// The stand-in drivers' misbehaviour, picked at run time from ZURVO_STANDIN_FAULTS, a comma-
-// separated list of fault names that the test sets in the launcher's environment (the launcher's
-// probe processes inherit it). No variable: both stand-ins answer as a capable machine does.
+// What the stand-in drivers share: their misbehaviour, picked at run time from
+// ZURVO_STANDIN_FAULTS, a comma- separated list of fault names that the test sets in the launcher's
+// environment (the launcher's probe processes inherit it). No variable: both stand-ins answer as a
+// capable machine does.
 
 #include <windows.h>
 
@@ -38,5 +39,33 @@ inline void Hang() {
     Sleep(INFINITE);
   }
 }
+
+// Counts its references like any COM object and goes with the last; Released runs just before.
+template <typename Interface>
+class Counted : public Interface {
+public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    if (object != nullptr) {
+      *object = nullptr;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = --references_;
+    if (left == 0) {
+      Released();
+      delete this;
+    }
+    return static_cast<ULONG>(left);
+  }
+  virtual ~Counted() = default;
+
+protected:
+  virtual void Released() {}
+
+private:
+  LONG references_ = 1;
+};
 
 }  // namespace standin
