@@ -24,8 +24,7 @@ void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
   while (ReadFile(pipe->Get(), buffer, sizeof buffer, &got, nullptr)) {
     run->Receive(part, buffer, got);
   }
-  // The pipe breaks once the process is gone (or ends: its handles close before it is marked
-  // ended).
+  // The pipe breaks as the process ends; its exit code is there once it has ended.
   WaitForSingleObject(process->Get(), INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(process->Get(), &exitCode);
