@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/system_library_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
@@ -54,6 +55,7 @@ void LoadProbeLibraries() {
 }  // namespace
 
 int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
+  DeclareDpiAwareness();
   bool alreadyRunning = false;
   const UniqueKernelHandle lock = TakeSingleInstanceLock(alreadyRunning);
   if (alreadyRunning) {
