@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/system_library_win.h"
-#include "launcher/picture_scale.h"
 #include "launcher/resource_ids.h"
 #include "launcher/unique_handle_win.h"
 
@@ -162,39 +161,6 @@ int WindowDpi(HWND window) {
   return screen.Get() == nullptr ? 96 : GetDeviceCaps(screen.Get(), LOGPIXELSX);
 }
 
-// A 24-bit bitmap resource as a picture; empty when it is not one.
-Picture LoadPicture(HINSTANCE instance, int bitmapId) {
-  Picture picture;
-  const HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(bitmapId), MAKEINTRESOURCEW(2));
-  const HGLOBAL loaded = resource == nullptr ? nullptr : LoadResource(instance, resource);
-  const auto* data = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
-  const DWORD size = resource == nullptr ? 0 : SizeofResource(instance, resource);
-  BITMAPINFOHEADER header = {};
-  if (data == nullptr || size < sizeof header) {
-    return picture;
-  }
-  std::memcpy(&header, data, sizeof header);
-  const int width = header.biWidth;
-  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  const std::size_t stride =
-      (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
-  const std::size_t offset = header.biSize + static_cast<std::size_t>(header.biClrUsed) * 4;
-  if (header.biBitCount != 24 || header.biCompression != BI_RGB || width <= 0 || height <= 0 ||
-      offset + stride * height > size) {
-    return picture;
-  }
-  picture.width = width;
-  picture.height = height;
-  picture.pixels.resize(static_cast<std::size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y) {
-    // Bottom-up unless the height is negative.
-    const int sourceRow = header.biHeight < 0 ? y : height - 1 - y;
-    std::memcpy(&picture.pixels[static_cast<std::size_t>(y) * width * 3],
-                data + offset + stride * sourceRow, static_cast<std::size_t>(width) * 3);
-  }
-  return picture;
-}
-
 UniqueGdiObject MakeBitmap(const Picture& picture) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -233,7 +199,7 @@ HWND FindPictureFrame(HWND dialog) {
 void FitPicture(HWND dialog, FitRun& run) {
   const HWND frame = run.picture == nullptr ? nullptr : FindPictureFrame(dialog);
   const Picture source =
-      frame == nullptr ? Picture() : LoadPicture(run.instance, run.picture->bitmapId);
+      frame == nullptr ? Picture() : LoadPictureResource(run.instance, run.picture->bitmapId);
   if (source.pixels.empty()) {
     return;
   }
@@ -362,6 +328,38 @@ void DeclareDpiAwareness() {
   if (auto* setAware = NewerUserFunction<SetDpiAwareFunction>("SetProcessDPIAware")) {
     setAware();
   }
+}
+
+Picture LoadPictureResource(HMODULE module, int bitmapId) {
+  Picture picture;
+  const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(bitmapId), MAKEINTRESOURCEW(2));
+  const HGLOBAL loaded = resource == nullptr ? nullptr : LoadResource(module, resource);
+  const auto* data = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+  const DWORD size = resource == nullptr ? 0 : SizeofResource(module, resource);
+  BITMAPINFOHEADER header = {};
+  if (data == nullptr || size < sizeof header) {
+    return picture;
+  }
+  std::memcpy(&header, data, sizeof header);
+  const int width = header.biWidth;
+  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  const std::size_t stride =
+      (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+  const std::size_t offset = header.biSize + static_cast<std::size_t>(header.biClrUsed) * 4;
+  if (header.biBitCount != 24 || header.biCompression != BI_RGB || width <= 0 || height <= 0 ||
+      offset + stride * height > size) {
+    return picture;
+  }
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.resize(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    // Bottom-up unless the height is negative.
+    const int sourceRow = header.biHeight < 0 ? y : height - 1 - y;
+    std::memcpy(&picture.pixels[static_cast<std::size_t>(y) * width * 3],
+                data + offset + stride * sourceRow, static_cast<std::size_t>(width) * 3);
+  }
+  return picture;
 }
 
 PixelRect PrimaryScreen() {

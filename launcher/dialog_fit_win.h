@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "launcher/dialog_layout.h"
+#include "launcher/picture_scale.h"
 
 // Makes the launcher's dialogs suit the player's screen and fonts, around their own dialog
 // procedures.
@@ -17,6 +18,9 @@ void DeclareDpiAwareness();
 // dialogs go.
 PixelRect PrimaryScreen();
 PixelRect PrimaryWorkArea();
+
+// A 24-bit uncompressed bitmap resource of `module` as a picture; empty when it is not one.
+Picture LoadPictureResource(HMODULE module, int bitmapId);
 
 // The title picture of a dialog: a bitmap resource shown by the dialog's SS_BITMAP static, and
 // the part of the dialog (in dialog units) that its frame may take.
