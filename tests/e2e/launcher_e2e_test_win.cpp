@@ -863,6 +863,19 @@ TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
     SaveScreenshot(run.Main(),
                    ScreenshotDirectory() / ("main_dialog_" + std::to_string(dpi) + ".png"));
 
+    // Aware of the screen's resolution, per monitor: Windows 10 and 11 then stretch nothing.
+    using GetContext = HANDLE WINAPI(HWND);
+    using SameContexts = BOOL WINAPI(HANDLE, HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto* getContext = reinterpret_cast<GetContext*>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto* sameContexts = reinterpret_cast<SameContexts*>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "AreDpiAwarenessContextsEqual")));
+    if (getContext != nullptr && sameContexts != nullptr) {
+      const auto perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+      EXPECT_TRUE(sameContexts(getContext(run.Main()), perMonitorV2));
+    }
+
     HWND frame = GetWindow(GetDlgItem(run.Main(), IDC_EXIT), GW_HWNDNEXT);
     RECT client;
     ASSERT_TRUE(GetClientRect(frame, &client));
