@@ -863,17 +863,17 @@ TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
     SaveScreenshot(run.Main(),
                    ScreenshotDirectory() / ("main_dialog_" + std::to_string(dpi) + ".png"));
 
-    // Aware of the screen's resolution, per monitor: Windows 10 and 11 then stretch nothing.
+    // Aware of the screen's resolution (per monitor where Windows has it, as Windows 10 1703 on;
+    // for the whole system elsewhere, as Wine 8): Windows stretches nothing into a blur.
     using GetContext = HANDLE WINAPI(HWND);
-    using SameContexts = BOOL WINAPI(HANDLE, HANDLE);
+    using AwarenessOf = int WINAPI(HANDLE);
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     auto* getContext = reinterpret_cast<GetContext*>(
         reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-    auto* sameContexts = reinterpret_cast<SameContexts*>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "AreDpiAwarenessContextsEqual")));
-    if (getContext != nullptr && sameContexts != nullptr) {
-      const auto perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
-      EXPECT_TRUE(sameContexts(getContext(run.Main()), perMonitorV2));
+    auto* awarenessOf = reinterpret_cast<AwarenessOf*>(reinterpret_cast<void (*)()>(
+        GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (getContext != nullptr && awarenessOf != nullptr) {
+      EXPECT_NE(awarenessOf(getContext(run.Main())), 0) << "DPI_AWARENESS_UNAWARE";
     }
 
     HWND frame = GetWindow(GetDlgItem(run.Main(), IDC_EXIT), GW_HWNDNEXT);
