@@ -863,19 +863,6 @@ TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
     SaveScreenshot(run.Main(),
                    ScreenshotDirectory() / ("main_dialog_" + std::to_string(dpi) + ".png"));
 
-    // Aware of the screen's resolution (per monitor where Windows has it, as Windows 10 1703 on;
-    // for the whole system elsewhere, as Wine 8): Windows stretches nothing into a blur.
-    using GetContext = HANDLE WINAPI(HWND);
-    using AwarenessOf = int WINAPI(HANDLE);
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    auto* getContext = reinterpret_cast<GetContext*>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-    auto* awarenessOf = reinterpret_cast<AwarenessOf*>(reinterpret_cast<void (*)()>(
-        GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
-    if (getContext != nullptr && awarenessOf != nullptr) {
-      EXPECT_NE(awarenessOf(getContext(run.Main())), 0) << "DPI_AWARENESS_UNAWARE";
-    }
-
     HWND frame = GetWindow(GetDlgItem(run.Main(), IDC_EXIT), GW_HWNDNEXT);
     RECT client;
     ASSERT_TRUE(GetClientRect(frame, &client));
