@@ -197,7 +197,10 @@ HWND FindPictureFrame(HWND dialog) {
 // shows the picture scaled to exactly the frame's inside (the static would otherwise squeeze
 // its bitmap into its client area, or leave the rest grey).
 void FitPicture(HWND dialog, FitRun& run) {
-  const HWND frame = run.picture == nullptr ? nullptr : FindPictureFrame(dialog);
+  if (run.picture == nullptr) {
+    return;
+  }
+  const HWND frame = FindPictureFrame(dialog);
   const Picture source =
       frame == nullptr ? Picture() : LoadPictureResource(run.instance, run.picture->bitmapId);
   if (source.pixels.empty()) {
