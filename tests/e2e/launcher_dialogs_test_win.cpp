@@ -392,21 +392,7 @@ void ExpectPictureFillsItsFrame(HWND main) {
   const PixelSize expected = ScaledPictureSize({400, 200}, ScreenDpi(), {10000, 10000});
   ASSERT_EQ(client.right, expected.width);
   ASSERT_EQ(client.bottom, expected.height);
-  POINT origin = {0, 0};
-  ClientToScreen(frame, &origin);
-  const RECT onScreen = {origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-  const std::vector<std::uint8_t> rgb = ScreenPixels(main, onScreen);
-  const Picture scaled = ScalePicture(title, client.right, client.bottom);
-  ASSERT_EQ(rgb.size(), scaled.pixels.size());
-  std::size_t differing = 0;
-  for (std::size_t i = 0; i < rgb.size(); i += 3) {
-    // The picture is blue, green, red; the screen red, green, blue.
-    if (rgb[i] != scaled.pixels[i + 2] || rgb[i + 1] != scaled.pixels[i + 1] ||
-        rgb[i + 2] != scaled.pixels[i]) {
-      ++differing;
-    }
-  }
-  EXPECT_EQ(differing, 0u) << "of " << rgb.size() / 3 << " pixels";
+  EXPECT_EQ(ClientPixelsUnlike(main, frame, ScalePicture(title, client.right, client.bottom)), 0);
 }
 
 HWND FocusOf(HWND window) {

@@ -877,19 +877,7 @@ TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
     const Picture scaled =
         ScalePicture(LoadPictureResource(exe, IDB_TITLE), client.right, client.bottom);
     FreeLibrary(exe);
-    POINT origin = {0, 0};
-    ClientToScreen(frame, &origin);
-    const std::vector<std::uint8_t> rgb = ScreenPixels(
-        run.Main(), RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
-    ASSERT_EQ(rgb.size(), scaled.pixels.size());
-    std::size_t differing = 0;
-    for (std::size_t i = 0; i < rgb.size(); i += 3) {
-      if (rgb[i] != scaled.pixels[i + 2] || rgb[i + 1] != scaled.pixels[i + 1] ||
-          rgb[i + 2] != scaled.pixels[i]) {
-        ++differing;
-      }
-    }
-    EXPECT_EQ(differing, 0u) << "of " << rgb.size() / 3 << " pixels";
+    EXPECT_EQ(ClientPixelsUnlike(run.Main(), frame, scaled), 0);
 
     HWND settings = run.OpenSettings();
     ASSERT_NE(settings, nullptr);
