@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/system_library_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
@@ -47,6 +48,7 @@ void StartGame() {
 }  // namespace
 
 int RunLauncher(HINSTANCE instance) {
+  DeclareDpiAwareness();
   bool alreadyRunning = false;
   const UniqueKernelHandle lock = TakeSingleInstanceLock(alreadyRunning);
   if (alreadyRunning) {

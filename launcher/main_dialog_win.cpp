@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/system_library_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
 #include "launcher/single_instance_win.h"
@@ -172,6 +173,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 INT_PTR RunMainDialog(LauncherState& state) {
   MainDialogContext context{state};
-  return DialogBoxParamW(state.instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                         reinterpret_cast<LPARAM>(&context));
+  // The title picture may take the dialog above its buttons, inside its margins.
+  const DialogPicture picture{IDB_TITLE, RECT{7, 7, 276, 131}};
+  return RunFittedDialog(state.instance, IDD_MAIN, nullptr, MainDialogProc,
+                         reinterpret_cast<LPARAM>(&context), &picture);
 }

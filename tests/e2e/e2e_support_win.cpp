@@ -156,4 +156,27 @@ bool CloseStandInGame(DWORD timeoutMs) {
   return true;
 }
 
+long ClientPixelsUnlike(HWND window, HWND control, const Picture& picture) {
+  RECT client;
+  POINT origin = {0, 0};
+  if (!GetClientRect(control, &client) || !ClientToScreen(control, &origin) ||
+      client.right != picture.width || client.bottom != picture.height) {
+    return -1;
+  }
+  const std::vector<std::uint8_t> rgb = ScreenPixels(
+      window, RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+  if (rgb.size() != picture.pixels.size()) {
+    return -1;
+  }
+  long unlike = 0;
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    // The picture is blue, green, red; the screen red, green, blue.
+    if (rgb[i] != picture.pixels[i + 2] || rgb[i + 1] != picture.pixels[i + 1] ||
+        rgb[i + 2] != picture.pixels[i]) {
+      ++unlike;
+    }
+  }
+  return unlike;
+}
+
 }  // namespace e2e

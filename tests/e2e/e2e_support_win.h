@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "launcher/picture_scale.h"
 #include "tests/e2e/ui_driver_win.h"
 
 namespace e2e {
@@ -92,6 +93,10 @@ private:
 
 // The processes `parentId` started that are still running (a launcher's probe processes).
 std::size_t ChildProcesses(DWORD parentId);
+
+// How many pixels of `control`'s client area, as the screen shows it with `window` on top, are
+// not `picture`'s; -1 when the sizes differ or the screen could not be read.
+long ClientPixelsUnlike(HWND window, HWND control, const Picture& picture);
 
 // Closes the stand-in game's window if one is open and waits for it to end. Returns whether one
 // was open.

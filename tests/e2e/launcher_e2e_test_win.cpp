@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "launcher/dialog_fit_win.h"
 #include "launcher/resource_ids.h"
 #include "probe/probe_win.h"
 #include "settings/config_file.h"
@@ -941,5 +943,146 @@ TEST(ProbeInItsProcesses, MisbehavingDriversNeverCostTheLauncherOrTheFile) {
     if (row.log.empty()) {
       EXPECT_EQ(log.find("Hardware probe"), std::string::npos) << log;
     }
+  }
+}
+
+// ---- the player's screen ----
+
+namespace {
+
+// The screen resolution Wine reports to the programs started from now on, as a player sets it
+// (winecfg's "Screen resolution"); the previous setting comes back at the end.
+class ScreenResolution {
+public:
+  explicit ScreenResolution(DWORD dpi) {
+    DWORD size = sizeof saved_;
+    existed_ = RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &saved_,
+                            &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
+  }
+  ~ScreenResolution() {
+    if (existed_) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &saved_, sizeof saved_);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    }
+  }
+  ScreenResolution(const ScreenResolution&) = delete;
+  ScreenResolution& operator=(const ScreenResolution&) = delete;
+
+private:
+  static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+  static constexpr const wchar_t* kValue = L"LogPixels";
+  bool existed_ = false;
+  DWORD saved_ = 0;
+};
+
+BOOL CALLBACK CollectDesktopWindow(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
+// A visible dialog titled `title` (owned by `owner`, if given) on the desktop called `name`.
+HWND WaitForDialogOnDesktop(const wchar_t* name, const std::wstring& title, HWND owner) {
+  HWND result = nullptr;
+  WaitUntil([&] {
+    HDESK desktop = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+    std::vector<HWND> windows;
+    if (desktop != nullptr) {
+      EnumDesktopWindows(desktop, CollectDesktopWindow, reinterpret_cast<LPARAM>(&windows));
+      CloseDesktop(desktop);
+    }
+    for (HWND window : windows) {
+      // IsWindowVisible would ask about the other desktop's own window as well.
+      const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+      if ((style & WS_VISIBLE) != 0 && ClassName(window) == L"#32770" &&
+          WindowText(window) == title && (owner == nullptr || Owner(window) == owner)) {
+        result = window;
+        return true;
+      }
+    }
+    return false;
+  });
+  return result;
+}
+
+void ExpectInside(HWND window, const RECT& area, const char* what) {
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect)) << what;
+  EXPECT_TRUE(rect.left >= area.left && rect.top >= area.top && rect.right <= area.right &&
+              rect.bottom <= area.bottom)
+      << what << " at " << rect.left << "," << rect.top << " - " << rect.right << ","
+      << rect.bottom;
+}
+
+}  // namespace
+
+// Above 100%, the title picture is scaled to fill its sunken frame (no grey band beside it), and
+// both dialogs stay on the screen with their texts.
+TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
+  for (const DWORD dpi : {120u, 144u}) {
+    SCOPED_TRACE(dpi);
+    const ScreenResolution resolution(dpi);
+    GameFolder folder;
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    SaveScreenshot(run.Main(),
+                   ScreenshotDirectory() / ("main_dialog_" + std::to_string(dpi) + ".png"));
+
+    HWND frame = GetWindow(GetDlgItem(run.Main(), IDC_EXIT), GW_HWNDNEXT);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(frame, &client));
+    // Scaled with the resolution as far as the room above the buttons allows, proportions kept.
+    EXPECT_GE(client.right * 96, 400 * static_cast<LONG>(dpi) * 9 / 10) << client.right;
+    EXPECT_LE(client.right * 96, 400 * static_cast<LONG>(dpi)) << client.right;
+    EXPECT_LE(std::abs(client.right - 2 * client.bottom), 1)
+        << client.right << "x" << client.bottom;
+    // What the frame shows, pixel for pixel: the title picture at exactly its size.
+    HMODULE exe = LoadLibraryExW(folder.Launcher().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const Picture scaled =
+        ScalePicture(LoadPictureResource(exe, IDB_TITLE), client.right, client.bottom);
+    FreeLibrary(exe);
+    EXPECT_EQ(ClientPixelsUnlike(run.Main(), frame, scaled), 0);
+
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SaveScreenshot(settings,
+                   ScreenshotDirectory() / ("settings_dialog_" + std::to_string(dpi) + ".png"));
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ExpectInside(settings, screen, "the settings dialog");
+    ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+    PostClose(run.Main());
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
+}
+
+// A settings dialog taller than the screen (144 dpi on 1024 x 600, a netbook's or a small
+// tablet's) is laid out smaller and placed on it: caption and OK/Отмена on screen.
+TEST(LauncherScreens, OnASmallScreenTheSettingsDialogIsWhollyOnIt) {
+  const ScreenResolution resolution(144);
+  GameFolder folder;
+  const wchar_t kDesktop[] = L"skarnavel_1024x600";
+  Process desktop;
+  ASSERT_TRUE(desktop.Start(L"C:\\windows\\explorer.exe", folder.Root(),
+                            std::wstring(L"/desktop=") + kDesktop + L",1024x600 \"" +
+                                folder.Launcher().wstring() + L"\""));
+  HWND main = WaitForDialogOnDesktop(kDesktop, L"SKARNAVEL: Варнелия", nullptr);
+  ASSERT_NE(main, nullptr) << "no main dialog on the small screen";
+  const RECT screen = {0, 0, 1024, 600};
+  ExpectInside(main, screen, "the main dialog");
+  ClickLater(main, IDC_SETTINGS);
+  HWND settings = WaitForDialogOnDesktop(kDesktop, kSettingsTitle, main);
+  ASSERT_NE(settings, nullptr) << "no settings dialog on the small screen";
+  ExpectInside(settings, screen, "the settings dialog");
+  ExpectInside(GetDlgItem(settings, IDOK), screen, "OK");
+  ExpectInside(GetDlgItem(settings, IDCANCEL), screen, "Отмена");
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(main); }));
+  DWORD code = 0;
+  if (!desktop.WaitForExit(10000, code)) {
+    desktop.Terminate();  // the desktop's own process, with nothing left on it
   }
 }

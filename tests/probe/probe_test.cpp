@@ -220,7 +220,7 @@ std::vector<ProbeCase> ProbeCases() {
       Case("NoDirect3D",
            [](S& s, E& e) {
              s.direct3D = false;
-             e = Expected{kFormatNone, kFormatNone, false, 0, false, false, true, {}};
+             e = Expected{kFormatNone, kFormatNone, false, 0, false, false, true, {}, {}};
            }),
       Case("No16BitFormat",
            [](S& s, E& e) {
@@ -241,7 +241,7 @@ std::vector<ProbeCase> ProbeCases() {
       Case("NoFormatAtAll",
            [](S& s, E& e) {
              s.acceptedFormats = {};
-             e = Expected{kFormatNone, kFormatNone, false, 0, true, false, true, {}};
+             e = Expected{kFormatNone, kFormatNone, false, 0, true, false, true, {}, {}};
            }),
   };
 }
