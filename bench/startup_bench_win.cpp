@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 
 namespace fs = std::filesystem;
 

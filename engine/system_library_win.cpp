@@ -2,16 +2,30 @@
 
 #include "engine/log.h"
 
-FARPROC FindSystemFunction(const char* library, const char* function) {
+namespace {
+
+FARPROC Find(const char* library, const char* function, bool logged) {
   // The reference is never given back: see the header.
   const HMODULE module = LoadLibraryA(library);
   if (module == nullptr) {
-    LogMessage("Cannot load library - %s\n", library);
+    if (logged) {
+      LogMessage("Cannot load library - %s\n", library);
+    }
     return nullptr;
   }
   const FARPROC address = GetProcAddress(module, function);
-  if (address == nullptr) {
+  if (address == nullptr && logged) {
     LogMessage("Cannot find function - %s in %s\n", function, library);
   }
   return address;
+}
+
+}  // namespace
+
+FARPROC FindSystemFunction(const char* library, const char* function) {
+  return Find(library, function, true);
+}
+
+FARPROC FindSystemFunctionUnlogged(const char* library, const char* function) {
+  return Find(library, function, false);
 }

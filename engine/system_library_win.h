@@ -10,6 +10,8 @@
 // the launcher leaves). Null when the library or the function cannot be found, which is logged:
 // every caller has a way on without it.
 FARPROC FindSystemFunction(const char* library, const char* function);
+// The same without the log line, for a process that must write no file (the probe's).
+FARPROC FindSystemFunctionUnlogged(const char* library, const char* function);
 
 // The same, typed after the function's declaration in the system header, so that its calling
 // convention and arguments are the header's, not a copy that could drift from it (a wrong
@@ -24,10 +26,13 @@ Function* FunctionAt(FARPROC address) {
 }
 
 template <typename Function>
-Function* SystemFunction(const char* library, const char* function) {
-  return FunctionAt<Function>(FindSystemFunction(library, function));
+Function* SystemFunction(const char* library, const char* function, bool logged = true) {
+  return FunctionAt<Function>(logged ? FindSystemFunction(library, function)
+                                     : FindSystemFunctionUnlogged(library, function));
 }
 
 // SYSTEM_FUNCTION("d3d9.dll", Direct3DCreate9): the name is written once, so the looked-up name
 // and the declaration whose type it takes cannot disagree.
 #define SYSTEM_FUNCTION(library, function) SystemFunction<decltype(function)>(library, #function)
+#define UNLOGGED_SYSTEM_FUNCTION(library, function) \
+  SystemFunction<decltype(function)>(library, #function, false)

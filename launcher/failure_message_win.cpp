@@ -1,7 +1,7 @@
 #include "launcher/failure_message_win.h"
 
 #include "launcher/single_instance_win.h"
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 #include "launcher/wide_text_win.h"
 
 namespace {

@@ -2,14 +2,17 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 
 #include "engine/system_library_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/single_instance_win.h"
 #include "launcher/start_rules.h"
+#include "probe/probe_process_win.h"
 #include "settings/config_file.h"
 
 namespace {
@@ -46,18 +49,10 @@ void StartGame() {
   }
 }
 
-// Loads the probe's system libraries on this, the UI thread, once the main dialog is on screen:
-// they are found at run time so that they cost the window nothing, but their initialisation stays
-// on the UI thread. Under Wine, Direct3D's libraries initialising on the worker while this thread
-// creates windows can deadlock the two threads on the loader lock. They stay loaded for good.
-void LoadProbeLibraries() {
-  FindSystemFunction("d3d9.dll", "Direct3DCreate9");
-  FindSystemFunction("dinput8.dll", "DirectInput8Create");
-}
-
 }  // namespace
 
-int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
+int RunLauncher(HINSTANCE instance) {
+  DeclareDpiAwareness();
   bool alreadyRunning = false;
   const UniqueKernelHandle lock = TakeSingleInstanceLock(alreadyRunning);
   if (alreadyRunning) {
@@ -67,15 +62,19 @@ int RunLauncher(HINSTANCE instance, ProbeFunction probe) {
 
   const ConfigFileRead read = ReadConfigurationFile(kConfigPath, GameSettings);
   // The probe can take seconds (creating Direct3D; DirectInput waits on slow controller
-  // drivers), and nothing but the settings dialog needs it: the main dialog shows first and
-  // starts it on a worker as soon as it is on screen. Its outcome reaches the records on this
-  // thread, when "Настройки" first needs it, and since the file was read before, it switches off
-  // what the file asked for but the hardware cannot do.
-  BackgroundProbe hardware([instance, probe] { return probe(instance); }, LoadProbeLibraries);
+  // drivers), a driver can crash or hang in it, and nothing but the settings dialog needs it. So
+  // it runs in processes of its own, started as soon as the main dialog is on screen, and
+  // "Настройки" waits for it only so long. Its outcome reaches the records on this thread, when
+  // "Настройки" first needs it, and since the file was read before, it switches off what the
+  // file asked for but the hardware cannot do. Direct3D and DirectInput never enter this process.
+  HardwareProbe hardware(std::make_unique<ProbeProcesses>(ThisProgram()));
 
   LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};
   state.configUnread = read == ConfigFileRead::kUnreadable;
-  if (RunMainDialog(state) == IDC_START_GAME) {
+  const INT_PTR result = RunMainDialog(state);
+  // A part that crashed while the player never opened the settings still leaves its line.
+  hardware.LogNotes();
+  if (result == IDC_START_GAME) {
     StartGame();
   }
   return 0;

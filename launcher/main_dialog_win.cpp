@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/system_library_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
 #include "launcher/single_instance_win.h"
@@ -35,23 +36,27 @@ void EndMainDialog(HWND dialog, MainDialogContext& context, INT_PTR result) {
   EndDialog(dialog, result);
 }
 
-// Brings the probe's outcome into the records, first waiting for the probe if it is still
-// running. The wait keeps the dialog painting and answering, with the wait cursor over it, so
-// that "Выход" and the other buttons still work. False when the dialog was ended meanwhile.
+// Brings the probe's outcome into the records, first waiting for the probe if it has not
+// settled. The wait keeps the dialog painting and answering, with the wait cursor over it, so
+// that "Выход" and the other buttons still work, and it is bounded: whatever has not answered
+// when it runs out counts as unknown. False when the dialog was ended meanwhile.
 bool ProbeResultsReady(HWND dialog, MainDialogContext& context) {
   LauncherState& state = context.state;
   if (state.probe == nullptr) {
     return true;
   }
-  if (!state.probe->Finished()) {
+  if (!state.probe->Applied() && !state.probe->Settled()) {
     context.waitingForProbe = true;
     const HCURSOR previous = SetCursor(WaitCursor());
-    const bool finished =
-        state.probe->WaitWhilePumping(dialog, [&context] { return context.ending; });
+    const HardwareProbe::Wait waited = state.probe->WaitWhilePumping(
+        dialog, [&context] { return context.ending; }, state.probePatienceMs);
     context.waitingForProbe = false;
     SetCursor(previous);
-    if (!finished) {
+    if (waited == HardwareProbe::Wait::kAbandoned) {
       return false;
+    }
+    if (waited == HardwareProbe::Wait::kTimedOut) {
+      state.probe->GiveUp();
     }
   }
   return state.probe->ApplyTo(state.settings, state.caps, state.modes);
@@ -122,10 +127,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       }
       return TRUE;
     case WM_SHOWWINDOW:
-      // The probe starts once the window is on screen and painted, so that neither loading its
-      // libraries nor the worker's first moments delay the window: a timer set now fires only
-      // after the paints that showing the window queues. Should the timer fail, "Настройки"
-      // starts the probe.
+      // The probe starts once the window is on screen and painted, so that starting its
+      // processes, which compete for the processor, does not delay the window: a timer set now
+      // fires only after the paints that showing the window queues. Should the timer fail,
+      // "Настройки" starts the probe.
       if (wParam != FALSE && context != nullptr && context->state.probe != nullptr &&
           !context->state.probe->Started()) {
         SetTimer(dialog, kStartProbeTimer, USER_TIMER_MINIMUM, nullptr);
@@ -168,6 +173,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 INT_PTR RunMainDialog(LauncherState& state) {
   MainDialogContext context{state};
-  return DialogBoxParamW(state.instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                         reinterpret_cast<LPARAM>(&context));
+  // The title picture may take the dialog above its buttons, inside its margins.
+  const DialogPicture picture{IDB_TITLE, RECT{7, 7, 276, 131}};
+  return RunFittedDialog(state.instance, IDD_MAIN, nullptr, MainDialogProc,
+                         reinterpret_cast<LPARAM>(&context), &picture);
 }

@@ -4,8 +4,12 @@
 
 #include <string>
 
-#include "launcher/background_probe_win.h"
+#include "launcher/hardware_probe_win.h"
 #include "settings/game_settings.h"
+
+// A driver that takes longer than this to answer is one that hangs, as far as the player is
+// concerned: a real one answers in well under a second.
+constexpr DWORD kProbePatienceMs = 5000;
 
 // What the main dialog hands to the settings dialog.
 struct LauncherState {
@@ -17,7 +21,10 @@ struct LauncherState {
   // The hardware probe, which the dialog starts once it is on screen; its outcome goes into the
   // records before the settings dialog first shows them. Null when the records already hold the
   // probe's results.
-  BackgroundProbe* probe = nullptr;
+  HardwareProbe* probe = nullptr;
+  // How long "Настройки" waits for a probe that has not settled; what has not answered by then
+  // counts as unknown.
+  DWORD probePatienceMs = kProbePatienceMs;
   // The configuration file is there but could not be read (held open by a scanner, say). Until
   // it has been read, "Настройки" tries again, and OK writes nothing over it.
   bool configUnread = false;
@@ -28,5 +35,6 @@ extern const wchar_t kGameTitle[];
 
 // Runs the main dialog (resource 101) modally with no owner. Returns 1000 (start the game), 1002
 // (exit or closed), or -1 when the dialog could not be shown. "Настройки" waits for
-// `state.probe` if it has not finished yet; the other buttons and a close request never do.
+// `state.probe` if it has not settled yet, up to `state.probePatienceMs`; the other buttons and a
+// close request never do.
 INT_PTR RunMainDialog(LauncherState& state);

@@ -126,7 +126,8 @@ void SettingsDialogModel::Initialize(SettingsView& view) {
   workingCopy_.Invert = settings_.Invert;
   workingCopy_.SimpleControls = settings_.SimpleControls;
 
-  view.Enable(IDC_ANTIALIASING, caps_.fsaaAvailable && caps_.aaLevelCount != 1);
+  // Enabled only with a choice in it: a count of 0 with FSAA would be an empty list.
+  view.Enable(IDC_ANTIALIASING, AntialiasingListFilled());
   view.Enable(IDC_BLOOM, caps_.bloomAvailable);
   view.Enable(IDC_DXT5, caps_.dxt5Available);
   view.Enable(IDC_JOYSTICK, caps_.joystickAvailable);
@@ -252,12 +253,16 @@ Settings SettingsDialogModel::CollectSettings(SettingsView& view) const {
     result.BitRate = kBitRateChoices[bitRateIndex];
   }
 
-  const int qualitySelection = view.GetListSelection(IDC_ANTIALIASING);
-  result.Quality =
-      qualitySelection < 0
-          ? -1
-          : static_cast<std::int32_t>(view.GetListItemData(IDC_ANTIALIASING, qualitySelection));
-  result.FSAA = caps_.fsaaAvailable;
+  // When the probe never heard from Direct3D, the file's FSAA and Quality stand: nothing says
+  // the hardware lacks them.
+  if (caps_.graphicsKnown) {
+    const int qualitySelection = view.GetListSelection(IDC_ANTIALIASING);
+    result.Quality =
+        qualitySelection < 0
+            ? -1
+            : static_cast<std::int32_t>(view.GetListItemData(IDC_ANTIALIASING, qualitySelection));
+    result.FSAA = caps_.fsaaAvailable;
+  }
 
   result.Bloom = workingCopy_.Bloom;
   result.DXT5 = workingCopy_.DXT5;
@@ -272,7 +277,10 @@ Settings SettingsDialogModel::CollectSettings(SettingsView& view) const {
   result.Sparks = workingCopy_.Sparks;
   result.Radial = workingCopy_.Radial;
   result.SimpleControls = workingCopy_.SimpleControls;
-  result.Joystick = workingCopy_.Joystick ? 1 : 0;
+  // Unknown, the joystick box cannot change, and the file's own value stands as it was written.
+  if (caps_.joystickKnown) {
+    result.Joystick = workingCopy_.Joystick ? 1 : 0;
+  }
   return result;
 }
 

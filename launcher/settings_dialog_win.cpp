@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_model.h"
@@ -135,11 +136,9 @@ void CentreOnScreen(HWND window) {
   if (!GetWindowRect(window, &rect)) {
     return;
   }
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  MoveWindow(window, left, top, width, height, TRUE);
+  const PixelRect placed = PlaceWindow(PixelSize{rect.right - rect.left, rect.bottom - rect.top},
+                                       PrimaryScreen(), PrimaryWorkArea());
+  MoveWindow(window, placed.left, placed.top, placed.Width(), placed.Height(), TRUE);
 }
 
 INT_PTR RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings,
@@ -148,7 +147,7 @@ INT_PTR RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings,
   try {
     SettingsDialogContext context{SettingsDialogModel(settings, caps, modes), configPath};
     context.model.SetFileUnread(fileUnread);
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
+    return RunFittedDialog(instance, IDD_SETTINGS, owner, SettingsDialogProc,
                            reinterpret_cast<LPARAM>(&context));
   } catch (const std::bad_alloc&) {
     return -1;

@@ -16,5 +16,6 @@ INT_PTR RunSettingsDialog(HINSTANCE instance, HWND owner, Settings& settings,
                           const std::string& configPath, bool fileUnread);
 
 // Places `window` in the middle of the primary screen, keeping its size. Integer division, so an
-// odd remainder leaves the extra pixel at the right and bottom.
+// odd remainder leaves the extra pixel at the right and bottom. Where that would reach under the
+// task bar or off the screen, it is moved into the work area, its caption first.
 void CentreOnScreen(HWND window);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 
 // The launcher's single-instance lock: the named event "SKARNAVELLauncher_started", held for as
 // long as the returned owner lives. `alreadyRunning` is set when another launcher holds it, the

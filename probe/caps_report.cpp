@@ -8,12 +8,14 @@ const char* YesNo(bool value) {
   return value ? "yes" : "no";
 }
 
-const char* Presence(bool value) {
-  return value ? "present" : "missing";
+const char* Presence(bool known, bool value) {
+  return !known ? "unknown" : value ? "present" : "missing";
 }
 
 void WritePixelShader(const ProbeOutcome& outcome, std::FILE* out) {
-  if (!outcome.direct3DPresent) {
+  if (!outcome.caps.graphicsKnown) {
+    std::fprintf(out, "Pixel shader: unknown (no answer)\n");
+  } else if (!outcome.direct3DPresent) {
     std::fprintf(out, "Pixel shader: unknown (no Direct3D)\n");
   } else if (!outcome.deviceCapsRead) {
     std::fprintf(out, "Pixel shader: unknown (capability query failed)\n");
@@ -49,29 +51,38 @@ void WriteClearedSettings(const ProbeOutcome& outcome, std::FILE* out) {
 
 }  // namespace
 
-bool WriteCapsReport(const ProbeOutcome& outcome, std::FILE* out) {
-  std::fprintf(out, "Direct3D 9: %s\n", Presence(outcome.direct3DPresent));
+bool WriteCapsReport(const ProbeOutcome& outcome, const std::vector<std::string>& notes,
+                     std::FILE* out) {
+  const Capabilities& caps = outcome.caps;
+  std::fprintf(out, "Direct3D 9: %s\n", Presence(caps.graphicsKnown, outcome.direct3DPresent));
   WriteFormat("16-bit format", outcome.format16, out);
   WriteFormat("32-bit format", outcome.format32, out);
   WritePixelShader(outcome, out);
-  std::fprintf(out, "fsaaAvailable: %s\n", YesNo(outcome.caps.fsaaAvailable));
-  std::fprintf(out, "aaLevelCount: %d", static_cast<int>(outcome.caps.aaLevelCount));
-  if (outcome.driverQualityLevels > static_cast<std::uint32_t>(outcome.caps.aaLevelCount)) {
-    std::fprintf(out, " (the driver reports %lu, the launcher uses at most %d)",
-                 static_cast<unsigned long>(outcome.driverQualityLevels),
-                 static_cast<int>(kMaxQualityLevels));
+  std::fprintf(out, "fsaaAvailable: %s\n", YesNo(caps.fsaaAvailable));
+  std::fprintf(out, "aaLevelCount: %d", static_cast<int>(caps.aaLevelCount));
+  if (caps.fsaaAvailable &&
+      outcome.driverQualityLevels != static_cast<std::uint32_t>(caps.aaLevelCount)) {
+    std::fprintf(out, " (the driver reports %lu)",
+                 static_cast<unsigned long>(outcome.driverQualityLevels));
   }
   std::fputc('\n', out);
-  std::fprintf(out, "bloomAvailable: %s\n", YesNo(outcome.caps.bloomAvailable));
-  std::fprintf(out, "dxt5Available: %s\n", YesNo(outcome.caps.dxt5Available));
-  std::fprintf(out, "DirectInput 8: %s\n", Presence(outcome.directInputPresent));
-  std::fprintf(out, "joystickAvailable: %s\n", YesNo(outcome.caps.joystickAvailable));
+  std::fprintf(out, "bloomAvailable: %s\n", YesNo(caps.bloomAvailable));
+  std::fprintf(out, "dxt5Available: %s\n", YesNo(caps.dxt5Available));
+  std::fprintf(out, "DirectInput 8: %s\n",
+               Presence(caps.joystickKnown, outcome.directInputPresent));
+  std::fprintf(out, "joystickAvailable: %s\n", YesNo(caps.joystickAvailable));
   WriteClearedSettings(outcome, out);
-  std::fprintf(out, "Display modes: %u%s\n", static_cast<unsigned>(outcome.modes.size()),
-               outcome.modeListTruncated ? " (list cut short: out of memory)" : "");
+  if (outcome.modesKnown) {
+    std::fprintf(out, "Display modes: %u\n", static_cast<unsigned>(outcome.modes.size()));
+  } else {
+    std::fprintf(out, "Display modes: unknown\n");
+  }
   for (const DisplayMode& mode : outcome.modes) {
     std::fprintf(out, "%ux%ux%u\n", static_cast<unsigned>(mode.width),
                  static_cast<unsigned>(mode.height), static_cast<unsigned>(mode.bitsPerPixel));
+  }
+  for (const std::string& note : notes) {
+    std::fprintf(out, "%s\n", note.c_str());
   }
   return std::fflush(out) == 0 && std::ferror(out) == 0;
 }

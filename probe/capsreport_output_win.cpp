@@ -38,13 +38,13 @@ void WaitForEnter() {
 
 // Writes the report to the file; on failure leaves none and sets `error` to the C runtime's
 // reason.
-bool SaveReport(const ProbeOutcome& outcome, int& error) {
+bool SaveReport(const ProbeOutcome& outcome, const std::vector<std::string>& notes, int& error) {
   FileHandle file(std::fopen(kCapsReportFile, "w"));
   if (!file) {
     error = errno;
     return false;
   }
-  bool saved = WriteCapsReport(outcome, file.get());
+  bool saved = WriteCapsReport(outcome, notes, file.get());
   error = errno;
   if (std::fclose(file.release()) != 0 && saved) {
     saved = false;
@@ -58,15 +58,15 @@ bool SaveReport(const ProbeOutcome& outcome, int& error) {
 
 }  // namespace
 
-int ReportCapabilities(const ProbeOutcome& outcome) {
+int ReportCapabilities(const ProbeOutcome& outcome, const std::vector<std::string>& notes) {
   int error = 0;
-  if (SaveReport(outcome, error)) {
+  if (SaveReport(outcome, notes, error)) {
     std::printf("This report is saved in %s in the current folder as well.\n", kCapsReportFile);
   } else {
     std::printf("Could not save this report in %s in the current folder: %s.\n", kCapsReportFile,
                 std::strerror(error));
   }
-  const bool printed = WriteCapsReport(outcome, stdout);
+  const bool printed = WriteCapsReport(outcome, notes, stdout);
   if (OwnsItsConsole()) {
     WaitForEnter();
   }

@@ -1,12 +1,29 @@
 // capsreport.exe: runs the launcher's own hardware probe and prints what it found, so that a
 // player whose resolution or effect is missing from the settings dialog can send us the facts.
+// It probes as the launcher does, each part in a copy of itself, so that a driver that crashes
+// or hangs costs the report only that part's lines, never the report.
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "probe/capsreport_output_win.h"
-#include "probe/probe_win.h"
+#include "probe/probe_process_win.h"
+
+namespace {
+
+// As long as the launcher's "Настройки" waits.
+const DWORD kPatienceMs = 5000;
+
+}  // namespace
 
 int main() {
-  const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
-  return ReportCapabilities(outcome);
+  ProbePart part = ProbePart::kDirect3D;
+  if (ProbePartFromCommandLine(GetCommandLineW(), part)) {
+    return RunProbeProcess(part, GetModuleHandleW(nullptr));
+  }
+  std::vector<std::string> notes;
+  const ProbeOutcome outcome = ProbeInProcesses(ThisProgram(), kPatienceMs, notes);
+  return ReportCapabilities(outcome, notes);
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -9,12 +10,11 @@ namespace {
 const std::uint32_t kCandidates16[] = {kFormatX1R5G5B5, kFormatA1R5G5B5, kFormatR5G6B5};
 const std::uint32_t kCandidates32[] = {kFormatA8R8G8B8, kFormatX8R8G8B8};
 
-constexpr std::uint32_t kMinimumWidth = 800;
-constexpr std::uint32_t kMinimumHeight = 600;
-
 template <std::size_t N>
-std::uint32_t FirstAcceptedFormat(HardwareQueries& hardware, const std::uint32_t (&candidates)[N]) {
+std::uint32_t FirstAcceptedFormat(HardwareQueries& hardware, const std::uint32_t (&candidates)[N],
+                                  ProbeProgress& progress) {
   for (std::uint32_t format : candidates) {
+    progress.Asking("CheckDeviceType");
     if (hardware.CheckDeviceType(format)) {
       return format;
     }
@@ -24,23 +24,26 @@ std::uint32_t FirstAcceptedFormat(HardwareQueries& hardware, const std::uint32_t
 
 // Without F16 the antialiasing and DXT5 checks have no surface format to ask about; the game
 // renders them on a 16-bit surface, so they count as unavailable rather than being guessed.
-void ProbeAntialiasing(HardwareQueries& hardware, ProbeOutcome& outcome) {
+void ProbeAntialiasing(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress) {
   std::uint32_t qualityLevels = 0;
+  progress.Asking("CheckDeviceMultiSampleType");
   if (outcome.format16 != kFormatNone &&
       hardware.CheckMultiSample(outcome.format16, qualityLevels)) {
     outcome.caps.fsaaAvailable = true;
     outcome.driverQualityLevels = qualityLevels;
     constexpr auto kBound = static_cast<std::uint32_t>(kMaxQualityLevels);
-    outcome.caps.aaLevelCount =
-        static_cast<std::int32_t>(qualityLevels > kBound ? kBound : qualityLevels);
+    // Multisampling that works has at least one quality level, whatever the count said.
+    const std::uint32_t usable = qualityLevels == 0 ? 1 : qualityLevels;
+    outcome.caps.aaLevelCount = static_cast<std::int32_t>(usable > kBound ? kBound : usable);
   } else {
     outcome.caps.fsaaAvailable = false;
     outcome.clearFSAA = true;
   }
 }
 
-void ProbeBloom(HardwareQueries& hardware, ProbeOutcome& outcome) {
+void ProbeBloom(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress) {
   std::uint32_t version = 0;
+  progress.Asking("GetDeviceCaps");
   outcome.deviceCapsRead = hardware.GetPixelShaderVersion(version);
   outcome.pixelShaderVersion = outcome.deviceCapsRead ? version : 0;
   // Versions are 0xFFFF0000 | major << 8 | minor, so an unsigned compare orders them.
@@ -48,7 +51,8 @@ void ProbeBloom(HardwareQueries& hardware, ProbeOutcome& outcome) {
   outcome.clearBloom = !outcome.caps.bloomAvailable;
 }
 
-void ProbeDxt5(HardwareQueries& hardware, ProbeOutcome& outcome) {
+void ProbeDxt5(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress) {
+  progress.Asking("CheckDeviceFormat");
   outcome.caps.dxt5Available =
       outcome.format16 != kFormatNone && hardware.CheckDxt5Texture(outcome.format16);
   outcome.clearDXT5 = !outcome.caps.dxt5Available;
@@ -57,47 +61,69 @@ void ProbeDxt5(HardwareQueries& hardware, ProbeOutcome& outcome) {
 // Stops at the first controller that opens: one working controller is all the game needs.
 class FirstControllerThatOpens : public GameControllerVisitor {
 public:
+  explicit FirstControllerThatOpens(ProbeProgress& progress) : progress_(progress) {}
   bool Visit(GameController& controller) override {
+    progress_.Asking("IDirectInput8::CreateDevice");
     if (controller.TryOpen()) {
       opened_ = true;
       return false;
     }
+    progress_.Asking("IDirectInput8::EnumDevices");
     return true;
   }
   bool opened() const { return opened_; }
 
 private:
+  ProbeProgress& progress_;
   bool opened_ = false;
 };
 
-void ProbeJoystick(HardwareQueries& hardware, ProbeOutcome& outcome) {
-  outcome.directInputPresent = hardware.HasDirectInput();
-  bool available = false;
-  if (outcome.directInputPresent) {
-    FirstControllerThatOpens visitor;
-    available = hardware.EnumGameControllers(visitor) && visitor.opened();
-  }
-  outcome.caps.joystickAvailable = available;
-  outcome.clearJoystick = !available;
+std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b) {
+  return a > 0xFFFFFFFFU - b ? 0xFFFFFFFFU : a + b;
 }
 
 // Appends the usable modes of `format`. Adapters report each size once per refresh rate, one
-// after another; comparing with the last entry only is enough to fold those together.
-// Returns false when memory ran out; the list then keeps what it had.
+// after another; comparing with the mode before is enough to fold those together. Whatever a
+// driver reports, at most kMaxModeIndexes are asked and half of kMaxListedModes listed, and what
+// was left out is counted. Returns false when memory ran out; the list then keeps what it had.
 bool ListModes(HardwareQueries& hardware, std::uint32_t format, std::uint32_t bitsPerPixel,
-               DisplayModeList& modes) {
-  const std::uint32_t count = hardware.GetAdapterModeCount(format);
+               ProbeOutcome& outcome, ProbeProgress& progress) {
+  ModeListNotes& notes = outcome.modeNotes;
+  DisplayModeList& modes = outcome.modes;
+  progress.Asking("GetAdapterModeCount");
+  const std::uint32_t reported = hardware.GetAdapterModeCount(format);
+  const std::uint32_t count = reported > kMaxModeIndexes ? kMaxModeIndexes : reported;
+  notes.indexesNotAsked = SaturatingAdd(notes.indexesNotAsked, reported - count);
+  progress.Asking("EnumAdapterModes");
+  // Each format gets half the list, so that a driver with thousands of 16-bit sizes still leaves
+  // room for the 32-bit ones.
+  const std::size_t limit = modes.size() + kMaxListedModes / 2;
+  bool havePrevious = false;
+  DisplayMode previous{0, 0, 0};
   for (std::uint32_t index = 0; index < count; ++index) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     if (!hardware.EnumAdapterMode(format, index, width, height)) {
+      ++notes.failedQueries;
       continue;
     }
-    if (width < kMinimumWidth || height < kMinimumHeight) {
+    // Small modes are the usual ones the game does not offer; a side past the maximum is a
+    // driver's nonsense, counted for the log.
+    if (width < kMinimumModeWidth || height < kMinimumModeHeight) {
+      continue;
+    }
+    if (width > kMaximumModeSide || height > kMaximumModeSide) {
+      ++notes.outOfRange;
       continue;
     }
     const DisplayMode mode{height, width, bitsPerPixel};
-    if (!modes.empty() && modes.back() == mode) {
+    if (havePrevious && previous == mode) {
+      continue;
+    }
+    havePrevious = true;
+    previous = mode;
+    if (modes.size() >= limit) {
+      ++notes.beyondListLimit;
       continue;
     }
     try {
@@ -109,7 +135,18 @@ bool ListModes(HardwareQueries& hardware, std::uint32_t format, std::uint32_t bi
   return true;
 }
 
+std::string Printed(const char* format, unsigned long a, unsigned long b = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
 }  // namespace
+
+bool operator==(const ModeListNotes& a, const ModeListNotes& b) {
+  return a.outOfRange == b.outOfRange && a.failedQueries == b.failedQueries &&
+         a.indexesNotAsked == b.indexesNotAsked && a.beyondListLimit == b.beyondListLimit;
+}
 
 const char* PixelFormatName(std::uint32_t format) {
   switch (format) {
@@ -130,15 +167,15 @@ const char* PixelFormatName(std::uint32_t format) {
   }
 }
 
-ProbeOutcome RunProbe(HardwareQueries& hardware) {
-  ProbeOutcome outcome;
+void ProbeDirect3D(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress) {
+  progress.Asking("Direct3DCreate9");
   outcome.direct3DPresent = hardware.HasDirect3D();
   if (outcome.direct3DPresent) {
-    outcome.format16 = FirstAcceptedFormat(hardware, kCandidates16);
-    outcome.format32 = FirstAcceptedFormat(hardware, kCandidates32);
-    ProbeAntialiasing(hardware, outcome);
-    ProbeBloom(hardware, outcome);
-    ProbeDxt5(hardware, outcome);
+    outcome.format16 = FirstAcceptedFormat(hardware, kCandidates16, progress);
+    outcome.format32 = FirstAcceptedFormat(hardware, kCandidates32, progress);
+    ProbeAntialiasing(hardware, outcome, progress);
+    ProbeBloom(hardware, outcome, progress);
+    ProbeDxt5(hardware, outcome, progress);
   } else {
     // Nothing to ask: whatever needs Direct3D is off, and aaLevelCount keeps its 0.
     outcome.caps.fsaaAvailable = false;
@@ -146,18 +183,137 @@ ProbeOutcome RunProbe(HardwareQueries& hardware) {
     outcome.caps.dxt5Available = false;
     outcome.clearFSAA = outcome.clearBloom = outcome.clearDXT5 = true;
   }
-
-  ProbeJoystick(hardware, outcome);
+  progress.Answered(ProbeAnswer::kGraphics, outcome);
 
   // A missing 32-bit format skips the 32-bit pass: relabelling the 16-bit modes as 32-bit
   // would offer the game modes the adapter cannot show.
   if (outcome.format16 != kFormatNone) {
-    outcome.modeListTruncated = !ListModes(hardware, outcome.format16, 16, outcome.modes);
+    outcome.modeListTruncated = !ListModes(hardware, outcome.format16, 16, outcome, progress);
   }
   if (outcome.format32 != kFormatNone && !outcome.modeListTruncated) {
-    outcome.modeListTruncated = !ListModes(hardware, outcome.format32, 32, outcome.modes);
+    outcome.modeListTruncated = !ListModes(hardware, outcome.format32, 32, outcome, progress);
   }
+  progress.Answered(ProbeAnswer::kModes, outcome);
+}
+
+void ProbeDirectInput(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress) {
+  progress.Asking("DirectInput8Create");
+  outcome.directInputPresent = hardware.HasDirectInput();
+  bool available = false;
+  if (outcome.directInputPresent) {
+    FirstControllerThatOpens visitor(progress);
+    progress.Asking("IDirectInput8::EnumDevices");
+    available = hardware.EnumGameControllers(visitor) && visitor.opened();
+  }
+  outcome.caps.joystickAvailable = available;
+  outcome.clearJoystick = !available;
+  progress.Answered(ProbeAnswer::kInput, outcome);
+}
+
+ProbeOutcome RunProbe(HardwareQueries& hardware) {
+  class Silent : public ProbeProgress {
+  public:
+    void Asking(const char*) override {}
+    void Answered(ProbeAnswer, const ProbeOutcome&) override {}
+  } silent;
+  ProbeOutcome outcome;
+  ProbeDirect3D(hardware, outcome, silent);
+  ProbeDirectInput(hardware, outcome, silent);
   return outcome;
+}
+
+void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to) {
+  switch (answer) {
+    case ProbeAnswer::kGraphics:
+      to.caps.bloomAvailable = from.caps.bloomAvailable;
+      to.caps.fsaaAvailable = from.caps.fsaaAvailable;
+      to.caps.dxt5Available = from.caps.dxt5Available;
+      to.caps.aaLevelCount = from.caps.aaLevelCount;
+      to.caps.graphicsKnown = from.caps.graphicsKnown;
+      to.clearFSAA = from.clearFSAA;
+      to.clearBloom = from.clearBloom;
+      to.clearDXT5 = from.clearDXT5;
+      to.direct3DPresent = from.direct3DPresent;
+      to.format16 = from.format16;
+      to.format32 = from.format32;
+      to.driverQualityLevels = from.driverQualityLevels;
+      to.deviceCapsRead = from.deviceCapsRead;
+      to.pixelShaderVersion = from.pixelShaderVersion;
+      break;
+    case ProbeAnswer::kModes:
+      to.modes = from.modes;
+      to.modesKnown = from.modesKnown;
+      to.modeNotes = from.modeNotes;
+      to.modeListTruncated = from.modeListTruncated;
+      break;
+    case ProbeAnswer::kInput:
+      to.caps.joystickAvailable = from.caps.joystickAvailable;
+      to.caps.joystickKnown = from.caps.joystickKnown;
+      to.clearJoystick = from.clearJoystick;
+      to.directInputPresent = from.directInputPresent;
+      break;
+  }
+}
+
+void MarkUnanswered(ProbeAnswer answer, ProbeOutcome& outcome) {
+  switch (answer) {
+    case ProbeAnswer::kGraphics:
+      outcome.caps.graphicsKnown = false;
+      outcome.caps.bloomAvailable = outcome.caps.fsaaAvailable = outcome.caps.dxt5Available = false;
+      outcome.caps.aaLevelCount = 0;
+      outcome.clearFSAA = outcome.clearBloom = outcome.clearDXT5 = false;
+      outcome.direct3DPresent = false;
+      outcome.format16 = outcome.format32 = kFormatNone;
+      outcome.driverQualityLevels = 0;
+      outcome.deviceCapsRead = false;
+      outcome.pixelShaderVersion = 0;
+      break;
+    case ProbeAnswer::kModes:
+      outcome.modesKnown = false;
+      outcome.modes.clear();
+      outcome.modeNotes = ModeListNotes{};
+      outcome.modeListTruncated = false;
+      break;
+    case ProbeAnswer::kInput:
+      outcome.caps.joystickKnown = false;
+      outcome.caps.joystickAvailable = false;
+      outcome.clearJoystick = false;
+      outcome.directInputPresent = false;
+      break;
+  }
+}
+
+std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& outcome) {
+  std::vector<std::string> notes;
+  if (answer == ProbeAnswer::kGraphics && outcome.caps.fsaaAvailable &&
+      static_cast<std::uint32_t>(outcome.caps.aaLevelCount) != outcome.driverQualityLevels) {
+    notes.push_back(Printed("the driver reports %lu antialiasing quality levels; %lu used",
+                            outcome.driverQualityLevels,
+                            static_cast<unsigned long>(outcome.caps.aaLevelCount)));
+  }
+  if (answer == ProbeAnswer::kModes) {
+    const ModeListNotes& modes = outcome.modeNotes;
+    if (modes.outOfRange != 0) {
+      notes.push_back(
+          Printed("%lu display modes larger than 16384x16384 dropped", modes.outOfRange));
+    }
+    if (modes.failedQueries != 0) {
+      notes.push_back(Printed("%lu display mode queries failed; the list keeps the modes read",
+                              modes.failedQueries));
+    }
+    if (modes.indexesNotAsked != 0) {
+      notes.push_back(Printed("%lu display modes beyond the first %lu of a format not asked",
+                              modes.indexesNotAsked, kMaxModeIndexes));
+    }
+    if (modes.beyondListLimit != 0) {
+      notes.push_back(Printed("%lu display modes left off the list, which holds %lu of each format",
+                              modes.beyondListLimit, kMaxListedModes / 2));
+    }
+    if (outcome.modeListTruncated) {
+      notes.push_back("display mode list cut short: out of memory");
+    }
+  }
+  return notes;
 }
 
 void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,

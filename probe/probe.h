@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "settings/game_settings.h"
 
@@ -18,6 +21,18 @@ enum PixelFormatCode : std::uint32_t {
 // buggy driver or wrapper may answer anything up to 0xFFFFFFFF, and the settings dialog lists
 // one entry per level, so a larger count is taken as this many.
 constexpr std::int32_t kMaxQualityLevels = 16;
+
+// What the launcher takes of a driver's display modes. A mode is listed only if both sides lie
+// within these bounds (compared unsigned, before any conversion); a driver may report 0xFFFFFFFF
+// as a width, or billions of modes.
+constexpr std::uint32_t kMinimumModeWidth = 800;
+constexpr std::uint32_t kMinimumModeHeight = 600;
+constexpr std::uint32_t kMaximumModeSide = 16384;  // Direct3D 9's largest surface side
+// Mode indexes asked per format: real adapters report a few hundred at most.
+constexpr std::uint32_t kMaxModeIndexes = 4096;
+// Entries the settings dialog's list can hold and a player can still choose from; each format
+// gets half.
+constexpr std::size_t kMaxListedModes = 512;
 
 // Pixel shader 2.0 as Direct3D encodes it; bloom needs at least this, compared unsigned.
 constexpr std::uint32_t kPixelShader20 = 0xFFFF0200U;
@@ -69,8 +84,22 @@ public:
   virtual bool EnumGameControllers(GameControllerVisitor& visitor) = 0;
 };
 
+// The probe's answers, in the order they come. Direct3D gives the first two, DirectInput the
+// third; each can be lost on its own when a driver crashes or hangs.
+enum class ProbeAnswer { kGraphics, kModes, kInput };
+constexpr int kProbeAnswerCount = 3;
+
+// What the mode enumeration left out, counted once each for the log.
+struct ModeListNotes {
+  std::uint32_t outOfRange = 0;       // a side larger than kMaximumModeSide
+  std::uint32_t failedQueries = 0;    // EnumAdapterModes failed for that index
+  std::uint32_t indexesNotAsked = 0;  // beyond kMaxModeIndexes of a format
+  std::uint32_t beyondListLimit = 0;  // usable, but the list already held kMaxListedModes
+};
+bool operator==(const ModeListNotes& a, const ModeListNotes& b);
+
 // What one probe found, kept apart from the globals so that it can be computed anywhere (a
-// test, a worker thread) and published in one step.
+// test, a probe process) and published in one step.
 struct ProbeOutcome {
   Capabilities caps;  // starts at the initial values
   DisplayModeList modes;
@@ -78,21 +107,52 @@ struct ProbeOutcome {
   bool clearBloom = false;
   bool clearDXT5 = false;
   bool clearJoystick = false;
+  // False when the display modes never came (caps says the same of the other answers).
+  bool modesKnown = true;
 
-  // What the report tool shows a player; the launcher itself needs none of it.
+  // What the report tool shows a player and the log keeps; the settings dialog needs none of it.
   bool direct3DPresent = false;
   bool directInputPresent = false;
   std::uint32_t format16 = kFormatNone;   // F16, or kFormatNone when no 16-bit candidate passed
   std::uint32_t format32 = kFormatNone;   // F32, or kFormatNone when no 32-bit candidate passed
-  std::uint32_t driverQualityLevels = 0;  // the driver's own count, before kMaxQualityLevels
+  std::uint32_t driverQualityLevels = 0;  // the driver's own count, before the bounds
   bool deviceCapsRead = false;            // GetDeviceCaps answered
   std::uint32_t pixelShaderVersion = 0;   // meaningful only when deviceCapsRead
-  bool modeListTruncated = false;         // memory ran out while the list was filled
+  ModeListNotes modeNotes;
+  bool modeListTruncated = false;  // memory ran out while the list was filled
 };
 
-// Asks `hardware` everything, in the fixed order, and returns the answers. Never throws: when
-// memory runs out while the mode list grows, the list keeps what it had.
+// Told, as the probe goes, which call it is about to make and which answers are in. The probe
+// process passes both on at once, so that the launcher keeps what a driver answered before it
+// crashed or hung, and can name the call that never returned.
+class ProbeProgress {
+public:
+  virtual ~ProbeProgress() = default;
+  // `call` is a Direct3D or DirectInput function's name.
+  virtual void Asking(const char* call) = 0;
+  // `outcome` now holds `answer` in full.
+  virtual void Answered(ProbeAnswer answer, const ProbeOutcome& outcome) = 0;
+};
+
+// Direct3D's part: formats, antialiasing, bloom and DXT5 (one answer), then the display modes
+// (the next). Never throws: when memory runs out while the mode list grows, the list keeps what
+// it had.
+void ProbeDirect3D(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress);
+// DirectInput's part: whether a game controller opens.
+void ProbeDirectInput(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgress& progress);
+// Both parts in one go, in the fixed order.
 ProbeOutcome RunProbe(HardwareQueries& hardware);
+
+// Copies the fields that make up `answer` from `from` into `to`.
+void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to);
+// What stands in for an answer that never came: the controls it would decide are off (caps), no
+// mode is listed, and nothing is cleared, so that the file's own values stand.
+void MarkUnanswered(ProbeAnswer answer, ProbeOutcome& outcome);
+
+// One line each (no line end) for what the probe left out of `answer` or took in a bounded form:
+// modes out of range, failed or not asked, a full list, a quality count of 0 or too many. Empty
+// when the driver's answers were used as they came.
+std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& outcome);
 
 // Publishes an outcome: capabilities and modes replaced, settings the hardware cannot honour
 // switched off (FSAA, Bloom, DXT5 false; Joystick 0). Should memory run out while the list is

@@ -7,13 +7,11 @@
 #include <windows.h>
 #include <d3d9.h>
 #include <dinput.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 
 #include "engine/system_library_win.h"
-
-using Microsoft::WRL::ComPtr;
+#include "engine/unique_com_win.h"
 
 namespace {
 
@@ -31,9 +29,9 @@ public:
       : input_(input), instanceGuid_(instanceGuid) {}
 
   bool TryOpen() override {
-    ComPtr<IDirectInputDevice8A> device;
-    return SUCCEEDED(input_.CreateDevice(instanceGuid_, device.GetAddressOf(), nullptr)) &&
-           device != nullptr;
+    UniqueCom<IDirectInputDevice8A> device;
+    return SUCCEEDED(input_.CreateDevice(instanceGuid_, device.Receive(), nullptr)) &&
+           device.Get() != nullptr;
   }
 
 private:
@@ -57,23 +55,32 @@ BOOL CALLBACK OnGameController(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
   return enumContext->visitor->Visit(controller) ? DIENUM_CONTINUE : DIENUM_STOP;
 }
 
-// Holds the Direct3D object for the whole probe and the DirectInput object from the first input
-// question on; both go when the probe ends.
+// Loads each library and creates its object on the first question that needs it, so that a
+// process probing only DirectInput never loads Direct3D, and holds both objects until the probe
+// ends. `progress`, when given, hears of each library load before it starts: a driver's slow or
+// hanging start-up code runs then.
 class WindowsHardware : public HardwareQueries {
 public:
-  explicit WindowsHardware(HINSTANCE instance) : instance_(instance) {
-    // No Direct3D 9 at all reads as a machine without it, as a failed creation does.
-    if (auto* create = SYSTEM_FUNCTION("d3d9.dll", Direct3DCreate9)) {
-      direct3D_.Attach(create(kDirect3DSdkVersion));
-    }
-  }
+  WindowsHardware(HINSTANCE instance, ProbeProgress* progress)
+      : instance_(instance), progress_(progress) {}
 
-  bool HasDirect3D() override { return direct3D_ != nullptr; }
+  bool HasDirect3D() override {
+    if (!direct3DAsked_) {
+      direct3DAsked_ = true;
+      Loading("d3d9.dll");
+      // No Direct3D 9 at all reads as a machine without it, as a failed creation does.
+      if (auto* create = UNLOGGED_SYSTEM_FUNCTION("d3d9.dll", Direct3DCreate9)) {
+        Loading("Direct3DCreate9");
+        direct3D_.Reset(create(kDirect3DSdkVersion));
+      }
+    }
+    return direct3D_.Get() != nullptr;
+  }
 
   // The probe asks nothing else once HasDirect3D said no; the guards only keep a misuse from
   // turning into a crash.
   bool CheckDeviceType(std::uint32_t format) override {
-    if (direct3D_ == nullptr) {
+    if (direct3D_.Get() == nullptr) {
       return false;
     }
     const auto d3dFormat = static_cast<D3DFORMAT>(format);
@@ -82,7 +89,7 @@ public:
   }
 
   bool CheckMultiSample(std::uint32_t format, std::uint32_t& qualityLevels) override {
-    if (direct3D_ == nullptr) {
+    if (direct3D_.Get() == nullptr) {
       return false;
     }
     DWORD levels = 0;
@@ -95,7 +102,8 @@ public:
 
   bool GetPixelShaderVersion(std::uint32_t& version) override {
     D3DCAPS9 caps = {};
-    if (direct3D_ == nullptr || FAILED(direct3D_->GetDeviceCaps(kAdapter, D3DDEVTYPE_HAL, &caps))) {
+    if (direct3D_.Get() == nullptr ||
+        FAILED(direct3D_->GetDeviceCaps(kAdapter, D3DDEVTYPE_HAL, &caps))) {
       return false;
     }
     version = caps.PixelShaderVersion;
@@ -103,14 +111,14 @@ public:
   }
 
   bool CheckDxt5Texture(std::uint32_t adapterFormat) override {
-    return direct3D_ != nullptr &&
+    return direct3D_.Get() != nullptr &&
            SUCCEEDED(direct3D_->CheckDeviceFormat(kAdapter, D3DDEVTYPE_HAL,
                                                   static_cast<D3DFORMAT>(adapterFormat), 0,
                                                   D3DRTYPE_TEXTURE, D3DFMT_DXT5));
   }
 
   std::uint32_t GetAdapterModeCount(std::uint32_t format) override {
-    if (direct3D_ == nullptr) {
+    if (direct3D_.Get() == nullptr) {
       return 0;
     }
     return direct3D_->GetAdapterModeCount(kAdapter, static_cast<D3DFORMAT>(format));
@@ -119,8 +127,9 @@ public:
   bool EnumAdapterMode(std::uint32_t format, std::uint32_t index, std::uint32_t& width,
                        std::uint32_t& height) override {
     D3DDISPLAYMODE mode = {};
-    if (direct3D_ == nullptr || FAILED(direct3D_->EnumAdapterModes(
-                                    kAdapter, static_cast<D3DFORMAT>(format), index, &mode))) {
+    if (direct3D_.Get() == nullptr ||
+        FAILED(
+            direct3D_->EnumAdapterModes(kAdapter, static_cast<D3DFORMAT>(format), index, &mode))) {
       return false;
     }
     width = mode.Width;
@@ -129,20 +138,24 @@ public:
   }
 
   bool HasDirectInput() override {
-    if (directInput_ == nullptr) {
-      auto* create = SYSTEM_FUNCTION("dinput8.dll", DirectInput8Create);
-      ComPtr<IDirectInput8A> input;
-      if (create != nullptr &&
-          SUCCEEDED(create(instance_, kDirectInputVersion, IID_IDirectInput8A,
-                           reinterpret_cast<void**>(input.GetAddressOf()), nullptr))) {
-        directInput_ = input;
+    if (!directInputAsked_) {
+      directInputAsked_ = true;
+      Loading("dinput8.dll");
+      auto* create = UNLOGGED_SYSTEM_FUNCTION("dinput8.dll", DirectInput8Create);
+      if (create != nullptr) {
+        Loading("DirectInput8Create");
+        IDirectInput8A** input = directInput_.Receive();
+        if (FAILED(create(instance_, kDirectInputVersion, IID_IDirectInput8A,
+                          reinterpret_cast<void**>(input), nullptr))) {
+          directInput_.Reset();
+        }
       }
     }
-    return directInput_ != nullptr;
+    return directInput_.Get() != nullptr;
   }
 
   bool EnumGameControllers(GameControllerVisitor& visitor) override {
-    if (directInput_ == nullptr) {
+    if (directInput_.Get() == nullptr) {
       return false;
     }
     EnumContext context{directInput_.Get(), &visitor};
@@ -151,14 +164,37 @@ public:
   }
 
 private:
+  void Loading(const char* what) {
+    if (progress_ != nullptr) {
+      progress_->Asking(what);
+    }
+  }
+
   HINSTANCE instance_;
-  ComPtr<IDirect3D9> direct3D_;
-  ComPtr<IDirectInput8A> directInput_;
+  ProbeProgress* progress_;
+  bool direct3DAsked_ = false;
+  bool directInputAsked_ = false;
+  UniqueCom<IDirect3D9> direct3D_;
+  UniqueCom<IDirectInput8A> directInput_;
 };
 
 }  // namespace
 
 ProbeOutcome ProbeHardware(HINSTANCE instance) {
-  WindowsHardware hardware(instance);
+  WindowsHardware hardware(instance, nullptr);
   return RunProbe(hardware);
+}
+
+void ProbeHardwarePart(HINSTANCE instance, ProbePart part, ProbeProgress& progress) {
+  ProbeOutcome outcome;
+  {
+    WindowsHardware hardware(instance, &progress);
+    if (part == ProbePart::kDirect3D) {
+      ProbeDirect3D(hardware, outcome, progress);
+      progress.Asking("IDirect3D9::Release");
+    } else {
+      ProbeDirectInput(hardware, outcome, progress);
+      progress.Asking("IDirectInput8::Release");
+    }
+  }
 }

@@ -49,6 +49,11 @@ struct Capabilities {
   bool dxt5Available = true;
   bool joystickAvailable = true;
   std::int32_t aaLevelCount = 0;
+  // False when the probe could not tell (the driver crashed or hung before it answered): the
+  // matching controls are off as for an absent feature, but the file's own values are kept
+  // rather than ones the hardware never gave. Graphics covers bloom, FSAA and DXT5.
+  bool graphicsKnown = true;
+  bool joystickKnown = true;
 };
 
 // One usable full-screen mode. Field order (height first) is the record's layout.

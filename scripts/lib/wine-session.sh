@@ -1,10 +1,12 @@
 # Sourced by the scripts that run Windows programs under Wine: an X display of their own and a
 # private prefix set up the way the tests expect. The sourcing script sets `set -euo pipefail`.
 #
-#   wine_session_env <prefix>        WINEPREFIX and the quiet, installer-free Wine settings
+#   wine_session_env <prefix>        WINEPREFIX, the quiet, installer-free Wine settings and a
+#                                    non-Russian locale
 #   wine_session_start_xvfb <name>   starts Xvfb and exports DISPLAY; <name> prefixes messages
 #   wine_session_prepare <wine> [managed]
-#                                    makes or updates the prefix; without "managed", Wine places
+#                                    makes or updates the prefix, with Wine's own fonts in it;
+#                                    without "managed", Wine places
 #                                    and decorates windows itself, as it must on a bare X server;
 #                                    with ZURVO_WINE_VERSION set (winxp, win7, ...), Wine reports
 #                                    that Windows to the programs, otherwise its default
@@ -18,6 +20,11 @@ wine_session_env() {
   # No Mono or Gecko: nothing here needs them, and their installers would wait for a click.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   unset WAYLAND_DISPLAY
+  # The locale most players run Wine in (a Linux desktop's, the Steam Deck's): not Russian, so the
+  # ANSI code page is 1252 and Wine's "MS Sans Serif" has no Cyrillic letters. The launcher has to
+  # read right there too.
+  export LANG=C.UTF-8
+  unset LC_ALL LANGUAGE
 }
 
 wine_session_start_xvfb() {
@@ -39,12 +46,19 @@ wine_session_start_xvfb() {
 }
 
 wine_session_prepare() {
-  local wine=$1 mode=${2:-unmanaged} value
+  local wine=$1 mode=${2:-unmanaged} value font
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creating the Wine prefix $WINEPREFIX (once, takes a little while)"
   fi
   "$wine" wineboot --init >/dev/null 2>&1 || true
   wineserver -w
+  # Wine's own fonts (fonts-wine), as a player's Wine has them. Debian's Wine 8 looks for them
+  # next to its data folder rather than in it, finds none and falls back to fontconfig's DejaVu,
+  # which no player sees; every Wine reads the fonts in the prefix's own Fonts folder.
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  for font in /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon; do
+    if [ -e "$font" ]; then ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; fi
+  done
   # A program that crashes gets its backtrace printed and ends, rather than a crash dialog that
   # waits for a click nobody gives (and holds a test until its time limit).
   "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \

@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e_support_win.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -39,6 +41,12 @@ GameFolder::GameFolder(Options options) {
   fs::create_directories(root_);
   launcher_ = root_ / options.launcher;
   fs::copy_file(ExeDirectory() / options.launcher, launcher_);
+  driverFaults_ = options.driverFaults;
+  if (driverFaults_ != nullptr) {
+    for (const char* library : {"d3d9.dll", "dinput8.dll"}) {
+      fs::copy_file(ExeDirectory() / "standin" / library, root_ / library);
+    }
+  }
   if (options.gameDirectory) {
     fs::create_directories(GameDirectory());
     if (options.game) {
@@ -66,13 +74,44 @@ std::optional<std::string> GameFolder::ReadConfig() const {
   return ReadBytes(Config());
 }
 
+bool StartIn(const GameFolder& folder, Process& process, const fs::path& exe) {
+  if (folder.DriverFaults() == nullptr) {
+    return process.Start(exe, folder.Root());
+  }
+  // Set here for the child to inherit (Wine takes WINEDLLOVERRIDES from the test's own
+  // environment, see CMakeLists.txt), and taken back at once.
+  const std::string faults = folder.DriverFaults();
+  SetEnvironmentVariableW(L"ZURVO_STANDIN_FAULTS",
+                          std::wstring(faults.begin(), faults.end()).c_str());
+  const bool started = process.Start(exe, folder.Root());
+  SetEnvironmentVariableW(L"ZURVO_STANDIN_FAULTS", nullptr);
+  return started;
+}
+
 LauncherRun::LauncherRun(const GameFolder& folder) {
-  if (process_.Start(folder.Launcher(), folder.Root())) {
+  if (StartIn(folder, process_, folder.Launcher())) {
     main_ = WaitForDialog(process_.Id(), L"SKARNAVEL: Варнелия", nullptr, 60000);
+    shownAt_ = GetTickCount64();
   }
 }
 
-HWND LauncherRun::OpenSettings() {
+bool LauncherRun::WaitForProbe(std::size_t stillRunning) {
+  // The launcher starts them as soon as its window is up; on a fast machine they may come and go
+  // between two looks, so none seen for a few seconds after the window appeared counts as done.
+  bool seen = false;
+  return WaitUntil(
+      [&] {
+        const std::size_t running = ChildProcesses(process_.Id());
+        seen = seen || running > 0;
+        return seen ? running <= stillRunning : GetTickCount64() - shownAt_ > 3000;
+      },
+      120000);
+}
+
+HWND LauncherRun::OpenSettings(std::size_t hungParts) {
+  if (!WaitForProbe(hungParts)) {
+    return nullptr;
+  }
   ClickLater(main_, 1001);
   return WaitForDialog(process_.Id(), L"Настройки", main_);
 }
@@ -90,6 +129,18 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) {
   return code;
 }
 
+std::size_t ChildProcesses(DWORD parentId) {
+  std::size_t count = 0;
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    count += entry.th32ParentProcessID == parentId ? 1 : 0;
+  }
+  return count;
+}
+
 bool CloseStandInGame(DWORD timeoutMs) {
   HWND window = FindWindowW(L"SkarnavelStandInGame", nullptr);
   if (window == nullptr) {
@@ -103,6 +154,29 @@ bool CloseStandInGame(DWORD timeoutMs) {
     WaitForSingleObject(process.Get(), timeoutMs);
   }
   return true;
+}
+
+long ClientPixelsUnlike(HWND window, HWND control, const Picture& picture) {
+  RECT client;
+  POINT origin = {0, 0};
+  if (!GetClientRect(control, &client) || !ClientToScreen(control, &origin) ||
+      client.right != picture.width || client.bottom != picture.height) {
+    return -1;
+  }
+  const std::vector<std::uint8_t> rgb = ScreenPixels(
+      window, RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+  if (rgb.size() != picture.pixels.size()) {
+    return -1;
+  }
+  long unlike = 0;
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    // The picture is blue, green, red; the screen red, green, blue.
+    if (rgb[i] != picture.pixels[i + 2] || rgb[i + 1] != picture.pixels[i + 1] ||
+        rgb[i + 2] != picture.pixels[i]) {
+      ++unlike;
+    }
+  }
+  return unlike;
 }
 
 }  // namespace e2e

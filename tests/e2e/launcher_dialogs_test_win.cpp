@@ -9,12 +9,16 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "launcher/background_probe_win.h"
+#include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
+#include "launcher/hardware_probe_win.h"
+#include "probe/probe_wire.h"
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
@@ -154,35 +158,37 @@ struct ExpectedItem {
 
 const DWORD kFlatButton = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
 const DWORD kCheckBox = BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP;
-const DWORD kGroup = BS_GROUPBOX | BS_FLAT;
-const DWORD kList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+// Group boxes and labels start groups of their own, so that the arrow keys never land on them.
+const DWORD kGroup = BS_GROUPBOX | BS_FLAT | WS_GROUP;
+const DWORD kLabel = SS_LEFT | WS_GROUP;
+const DWORD kList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
 
 const ExpectedItem kMainItems[] = {
-    {1000, 0x80, L"Запустить игру", kFlatButton, 0, 7, 138, 71, 14},
+    {1000, 0x80, L"Запустить игру", kFlatButton | WS_GROUP, 0, 7, 138, 71, 14},
     {1001, 0x80, L"Настройки", kFlatButton, 0, 83, 138, 71, 14},
     {1002, 0x80, L"Выход", kFlatButton, 0, 206, 138, 70, 14},
-    {-1, 0x82, nullptr, SS_BITMAP | SS_SUNKEN, 0, 7, 7, 273, 159},
+    {-1, 0x82, nullptr, SS_BITMAP | SS_SUNKEN | WS_GROUP, 0, 7, 7, 273, 159},
 };
 
 const ExpectedItem kSettingsItems[] = {
     {-1, 0x80, L"Простая настройка", kGroup | BS_CENTER, 0, 7, 7, 323, 37},
-    {1029, 0x80, L"Нормально", kFlatButton, 0, 16, 19, 98, 17},
+    {1029, 0x80, L"Нормально", kFlatButton | WS_GROUP, 0, 16, 19, 98, 17},
     {1032, 0x80, L"Хорошо", kFlatButton, 0, 120, 19, 100, 17},
     {1033, 0x80, L"Отлично", kFlatButton, 0, 225, 19, 98, 17},
     {-1, 0x80, L"Расширенная настройка", kGroup | BS_CENTER, 0, 7, 49, 323, 185},
     {-1, 0x80, L"Видео", kGroup, 0, 15, 61, 308, 118},
-    {-1, 0x82, L"Видеорежим", SS_LEFT, 0, 21, 75, 44, 8},
+    {-1, 0x82, L"Видеорежим", kLabel, 0, 21, 75, 44, 8},
     {1004, 0x85, L"", kList, 0, 70, 74, 94, 76},
     {-1, 0x80, L"Полноэкранные спецэффекты", kGroup, WS_EX_RIGHT, 21, 91, 143, 42},
-    {1009, 0x80, L"Блум", kCheckBox, 0, 27, 102, 33, 10},
+    {1009, 0x80, L"Блум", kCheckBox | WS_GROUP, 0, 27, 102, 33, 10},
     {1007, 0x80, L"Круговое размытие", kCheckBox, 0, 76, 102, 83, 10},
-    {-1, 0x82, L"Антиальясинг", SS_LEFT, 0, 29, 118, 51, 10},
+    {-1, 0x82, L"Антиальясинг", kLabel, 0, 29, 118, 51, 10},
     {1034, 0x85, L"", kList, 0, 87, 115, 71, 76},
     {-1, 0x80, L"Оптимизация", kGroup, WS_EX_RIGHT, 21, 136, 144, 36},
-    {1021, 0x80, L"Текстуры низкого разрешения", kCheckBox, 0, 27, 144, 121, 12},
+    {1021, 0x80, L"Текстуры низкого разрешения", kCheckBox | WS_GROUP, 0, 27, 144, 121, 12},
     {1008, 0x80, L"Сжатые текстуры (DXT5)", kCheckBox, 0, 27, 157, 101, 10},
     {-1, 0x80, L"Спецэффекты", kGroup, WS_EX_RIGHT, 172, 70, 143, 102},
-    {1022, 0x80, L"Анимированные габаритные огни", kCheckBox, 0, 177, 79, 131, 11},
+    {1022, 0x80, L"Анимированные габаритные огни", kCheckBox | WS_GROUP, 0, 177, 79, 131, 11},
     {1020, 0x80, L"Инверсионные следы", kCheckBox, 0, 177, 91, 90, 14},
     {1024, 0x80, L"Сложные взрывы", kCheckBox, 0, 177, 105, 76, 12},
     {1025, 0x80, L"Ракетный дым", kCheckBox, 0, 177, 117, 66, 15},
@@ -190,16 +196,16 @@ const ExpectedItem kSettingsItems[] = {
     {1027, 0x80, L"Горящие корабли", kCheckBox, 0, 177, 146, 76, 10},
     {1028, 0x80, L"Искры", kCheckBox, 0, 177, 159, 39, 9},
     {-1, 0x80, L"Управление", kGroup, 0, 15, 182, 151, 44},
-    {1017, 0x80, L"Джойстик", kCheckBox, 0, 22, 196, 51, 10},
+    {1017, 0x80, L"Джойстик", kCheckBox | WS_GROUP, 0, 22, 196, 51, 10},
     {1018, 0x80, L"Инвертированная ось Y", kCheckBox, 0, 22, 209, 97, 10},
     {-1, 0x80, L"Аудио", kGroup, 0, 173, 182, 150, 44},
-    {-1, 0x82, L"Частота", SS_LEFT, 0, 178, 196, 29, 8},
+    {-1, 0x82, L"Частота", kLabel, 0, 178, 196, 29, 8},
     {1005, 0x85, L"", kList, 0, 222, 193, 94, 66},
-    {-1, 0x82, L"Битрейт", SS_LEFT, 0, 179, 210, 28, 8},
+    {-1, 0x82, L"Битрейт", kLabel, 0, 179, 210, 28, 8},
     {1006, 0x85, L"", kList, 0, 222, 208, 94, 55},
-    {1, 0x80, L"OK", BS_DEFPUSHBUTTON | BS_FLAT | WS_TABSTOP, 0, 222, 243, 50, 14},
+    {1, 0x80, L"OK", BS_DEFPUSHBUTTON | BS_FLAT | WS_TABSTOP | WS_GROUP, 0, 222, 243, 50, 14},
     {2, 0x80, L"Отмена", kFlatButton, 0, 280, 243, 50, 14},
-    {1035, 0x80, L"Простое управление", kCheckBox, 0, 78, 195, 88, 12},
+    {1035, 0x80, L"Простое управление", kCheckBox | WS_GROUP, 0, 78, 195, 88, 12},
 };
 
 // A predefined class may be written as its ordinal or its name; both create the same control.
@@ -283,6 +289,114 @@ std::string FontFace(HWND window) {
     return "<no font>";
   }
   return Utf8(logFont.lfFaceName);
+}
+
+// Every text a control shows (its own, a list's entries) has a glyph in the font the control
+// really draws with; a missing one is a bar on screen.
+void ExpectReadable(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+    if (ClassName(child) == L"Static" && (style & SS_TYPEMASK) == SS_BITMAP) {
+      continue;  // the picture shows no text
+    }
+    std::vector<std::wstring> texts = {WindowText(child)};
+    if (ClassName(child) == L"ComboBox") {
+      texts = ListEntries(dialog, GetDlgCtrlID(child));
+    }
+    auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr) << "control " << GetDlgCtrlID(child);
+    HDC dc = GetDC(child);
+    HGDIOBJ previous = SelectObject(dc, font);
+    for (const std::wstring& text : texts) {
+      std::vector<WORD> glyphs(text.size());
+      const DWORD done = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
+                                          glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+      EXPECT_EQ(done, text.size()) << Utf8(text);
+      EXPECT_EQ(std::count(glyphs.begin(), glyphs.end(), 0xFFFF), 0)
+          << "missing letters in \"" << Utf8(text) << "\" (" << FontFace(child) << ")";
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(child, dc);
+  }
+}
+
+// The dialog's font: its face and its height in pixels.
+std::pair<std::string, LONG> DialogFont(HWND dialog) {
+  auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+  LOGFONTW logFont = {};
+  GetObjectW(font, sizeof logFont, &logFont);
+  return {Utf8(logFont.lfFaceName), logFont.lfHeight < 0 ? -logFont.lfHeight : logFont.lfHeight};
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// Template's 8 points in "MS Sans Serif" where that face can show the texts, else in the face
+// "MS Shell Dlg" stands for, at the same size.
+void ExpectTemplateFontOrItsFallback(HWND dialog) {
+  const auto font = DialogFont(dialog);
+  EXPECT_TRUE(font.first == "MS Sans Serif" || font.first == "MS Shell Dlg") << font.first;
+  EXPECT_EQ(font.second, MulDiv(8, ScreenDpi(), 72));
+}
+
+// An icon as it looks, drawn over white.
+std::vector<std::uint8_t> IconPixels(HICON icon, int size) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  RECT all = {0, 0, size, size};
+  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  SelectObject(memory, previous);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = -size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size * 4);
+  GetDIBits(memory, bitmap, 0, size, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// The window shows the game's icon (group 113), large and small, not the system's.
+void ExpectGameIcon(HWND window) {
+  const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+  for (const auto& kind : kinds) {
+    auto shown = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind.first, 0));
+    ASSERT_NE(shown, nullptr) << "no icon of kind " << kind.first;
+    const int size = GetSystemMetrics(kind.second);
+    auto game = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
+                                              IMAGE_ICON, size, size, 0));
+    ASSERT_NE(game, nullptr);
+    EXPECT_EQ(IconPixels(shown, size), IconPixels(game, size)) << "icon of kind " << kind.first;
+    DestroyIcon(game);
+  }
+}
+
+// The picture fills its sunken frame exactly: the frame's inside is the title picture, 1:1 at
+// 96 dpi, scaled with the screen's resolution above.
+void ExpectPictureFillsItsFrame(HWND main) {
+  HWND frame = GetWindow(GetDlgItem(main, IDC_EXIT), GW_HWNDNEXT);
+  ASSERT_NE(frame, nullptr);
+  RECT client;
+  ASSERT_TRUE(GetClientRect(frame, &client));
+  const Picture title = LoadPictureResource(GetModuleHandleW(nullptr), IDB_TITLE);
+  ASSERT_EQ(title.width, 400);
+  const PixelSize expected = ScaledPictureSize({400, 200}, ScreenDpi(), {10000, 10000});
+  ASSERT_EQ(client.right, expected.width);
+  ASSERT_EQ(client.bottom, expected.height);
+  EXPECT_EQ(ClientPixelsUnlike(main, frame, ScalePicture(title, client.right, client.bottom)), 0);
 }
 
 HWND FocusOf(HWND window) {
@@ -404,21 +518,14 @@ TEST_F(MainDialogTest, ShowsTheTitleCentredWithTheFirstButtonFocused) {
   EXPECT_NE(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION)) << "no caption bar";
   ExpectCentred(main_);
   EXPECT_EQ(ChildIds(main_), TableIds(kMainItems));
-  EXPECT_EQ(FontFace(main_), "MS Sans Serif");
+  ExpectTemplateFontOrItsFallback(main_);
+  ExpectReadable(main_);
   EXPECT_EQ(FocusOf(main_), GetDlgItem(main_, 1000));
   EXPECT_EQ(Utf8(ControlText(main_, 1000)), "Запустить игру");
   EXPECT_EQ(Utf8(ControlText(main_, 1001)), "Настройки");
   EXPECT_EQ(Utf8(ControlText(main_, 1002)), "Выход");
-
-  // The picture takes the bitmap's own size (give or take its sunken edge), not the 273 x 159
-  // dialog units of the resource.
-  HWND picture = GetWindow(GetDlgItem(main_, 1002), GW_HWNDNEXT);
-  RECT rect;
-  ASSERT_TRUE(GetWindowRect(picture, &rect));
-  EXPECT_GE(rect.right - rect.left, 400);
-  EXPECT_LE(rect.right - rect.left, 404);
-  EXPECT_GE(rect.bottom - rect.top, 200);
-  EXPECT_LE(rect.bottom - rect.top, 204);
+  ExpectGameIcon(main_);
+  ExpectPictureFillsItsFrame(main_);
 
   PostCommand(main_, 1002);
   EXPECT_EQ(thread_.Result(), 1002);
@@ -435,6 +542,53 @@ TEST_F(MainDialogTest, EnterEscapeAndUnknownCommandsDoNothing) {
   // the one seen here instead of the start button's.
   PostCommand(main_, IDC_START_GAME);
   EXPECT_EQ(thread_.Result(), IDC_START_GAME);
+}
+
+// Keys as a player presses them: Tab and the arrows move the focus only among the buttons (never
+// onto the picture), and Enter presses the focused one.
+TEST(MainDialogKeys, EnterPressesTheFocusedButtonAndTheArrowsStayOnTheButtons) {
+  struct Row {
+    const char* name;
+    std::vector<WPARAM> keys;
+    int focused;
+  };
+  const Row rows[] = {
+      {"at start", {}, IDC_START_GAME},
+      {"Tab", {VK_TAB}, IDC_SETTINGS},
+      {"Tab Tab", {VK_TAB, VK_TAB}, IDC_EXIT},
+      {"Right Right", {VK_RIGHT, VK_RIGHT}, IDC_EXIT},
+      {"Right three times: round past the picture", {VK_RIGHT, VK_RIGHT, VK_RIGHT}, IDC_START_GAME},
+      {"Left from the first", {VK_LEFT}, IDC_EXIT},
+      {"Down", {VK_DOWN}, IDC_SETTINGS},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    Settings settings;
+    Capabilities caps;
+    DisplayModeList modes = TypicalModes();
+    LauncherState state{GetModuleHandleW(nullptr), settings, caps, modes, dir.Config()};
+    DialogThread thread([&state] { return RunMainDialog(state); });
+    HWND main = thread.WaitForDialog(L"SKARNAVEL: Варнелия");
+    ASSERT_NE(main, nullptr);
+    for (const WPARAM key : row.keys) {
+      const HWND before = FocusOf(main);
+      PostKey(main, key);
+      WaitUntil([&] { return FocusOf(main) != before; }, 3000);
+    }
+    ASSERT_EQ(FocusOf(main), GetDlgItem(main, row.focused));
+    PostKey(main, VK_RETURN);
+    if (row.focused == IDC_SETTINGS) {
+      HWND settingsDialog = thread.WaitForDialog(kSettingsTitle, main);
+      ASSERT_NE(settingsDialog, nullptr) << "Enter did not open the settings";
+      PostClose(settingsDialog);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }));
+      PostClose(main);
+      EXPECT_EQ(thread.Result(), IDC_EXIT);
+    } else {
+      EXPECT_EQ(thread.Result(), row.focused);
+    }
+  }
 }
 
 TEST_F(MainDialogTest, StartGameEndsWith1000) {
@@ -474,33 +628,74 @@ TEST_F(MainDialogTest, SettingsOpensOverTheMainDialogAndReturnsToIt) {
 // No test machine answers like this, so the settings dialog shows whose outcome it got.
 ProbeOutcome HeldOutcome() {
   ProbeOutcome outcome;
+  outcome.direct3DPresent = true;
+  outcome.format16 = kFormatR5G6B5;
+  outcome.format32 = kFormatX8R8G8B8;
   outcome.caps = Caps(false, true, 4);
+  outcome.driverQualityLevels = 4;
   outcome.caps.joystickAvailable = false;
+  outcome.directInputPresent = true;
   outcome.clearBloom = true;
   outcome.clearJoystick = true;
   outcome.modes = TypicalModes();
   return outcome;
 }
 
-// A probe on its worker that finishes only when the test lets it, as one stuck in a slow
-// controller driver would.
-class HeldProbe {
+// Probe parts that answer only when the test lets them, as ones stuck in a slow driver would:
+// each released part writes what the held probe finds, as a probe process would, and ends. A
+// part never released stays silent until it is stopped.
+class HeldSource : public ProbeSource {
 public:
-  HeldProbe()
-      : release_(
-            std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
-  ~HeldProbe() { Release(); }
-  ProbeJob Job() const {
-    std::shared_ptr<UniqueKernelHandle> release = release_;
-    return [release] {
-      WaitForSingleObject(release->Get(), INFINITE);
-      return HeldOutcome();
-    };
+  ~HeldSource() override { Release(); }
+  void Start(const std::shared_ptr<ProbeRun>& run) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run_ = run;
+    for (ProbePart part : released_) {
+      Answer(part);
+    }
   }
-  void Release() { SetEvent(release_->Get()); }
+  void Stop(ProbePart part) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_.push_back(part);
+  }
+  // Lets `part` answer (both when none is named), now or as soon as the probe starts.
+  void Release() {
+    Release(ProbePart::kDirect3D);
+    Release(ProbePart::kDirectInput);
+  }
+  void Release(ProbePart part) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(released_.begin(), released_.end(), part) != released_.end()) {
+      return;
+    }
+    released_.push_back(part);
+    if (run_ != nullptr) {
+      Answer(part);
+    }
+  }
+  std::vector<ProbePart> Stopped() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopped_;
+  }
 
 private:
-  std::shared_ptr<UniqueKernelHandle> release_;
+  void Answer(ProbePart part) {
+    const ProbeOutcome outcome = HeldOutcome();
+    std::string text;
+    if (part == ProbePart::kDirect3D) {
+      text = WireAnswer(ProbeAnswer::kGraphics, outcome) + WireAnswer(ProbeAnswer::kModes, outcome);
+    } else {
+      text = WireAnswer(ProbeAnswer::kInput, outcome);
+    }
+    text += kWireDone;
+    run_->Receive(part, text.data(), text.size());
+    run_->Ended(part, 0);
+  }
+
+  std::mutex mutex_;
+  std::shared_ptr<ProbeRun> run_;
+  std::vector<ProbePart> released_;
+  std::vector<ProbePart> stopped_;
 };
 
 // The file asked for bloom and the joystick, which the held probe will switch off.
@@ -514,15 +709,24 @@ Settings AsRead() {
 
 class MainDialogWithProbeTest : public ::testing::Test {
 protected:
-  MainDialogWithProbeTest()
+  // Long enough patience that only a probe that never answers is given up.
+  MainDialogWithProbeTest() : MainDialogWithProbeTest(60000) {}
+  explicit MainDialogWithProbeTest(DWORD patienceMs)
       : settings_(AsRead()),
-        probe_(held_.Job()),
-        state_{GetModuleHandleW(nullptr), settings_, caps_, modes_, dir_.Config(), &probe_},
+        held_(new HeldSource),
+        probe_(std::unique_ptr<ProbeSource>(held_)),
+        state_{GetModuleHandleW(nullptr),
+               settings_,
+               caps_,
+               modes_,
+               dir_.Config(),
+               &probe_,
+               patienceMs},
         thread_([this] { return RunMainDialog(state_); }),
         main_(thread_.WaitForDialog(L"SKARNAVEL: Варнелия")) {}
 
   // A blocked dialog thread must not hang the test in its destructor: let the probe end first.
-  ~MainDialogWithProbeTest() override { held_.Release(); }
+  ~MainDialogWithProbeTest() override { held_->Release(); }
 
   // Clicks "Настройки" and checks that the click is being handled but has opened nothing: the
   // dialog is waiting for the probe, and answering meanwhile. False when it does not answer (a
@@ -535,7 +739,7 @@ protected:
     }
     Sleep(300);
     EXPECT_EQ(OpenSettingsDialogs(), 0u) << "the settings dialog opened before the probe ended";
-    EXPECT_FALSE(probe_.Finished());
+    EXPECT_FALSE(probe_.Settled());
     return true;
   }
   std::size_t OpenSettingsDialogs() {
@@ -558,8 +762,8 @@ protected:
   Settings settings_;
   Capabilities caps_;
   DisplayModeList modes_;
-  HeldProbe held_;
-  BackgroundProbe probe_;
+  HeldSource* held_;  // owned by probe_
+  HardwareProbe probe_;
   LauncherState state_;
   DialogThread thread_;
   HWND main_;
@@ -578,7 +782,7 @@ TEST_F(MainDialogWithProbeTest, SettingsWaitsAnsweringThenShowsTheProbesOutcome)
   EXPECT_TRUE(Answers(main_, 2000));
   ExpectRecordsAsRead();
 
-  held_.Release();
+  held_->Release();
   HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
   ASSERT_NE(settings, nullptr) << "no settings dialog after the probe";
   EXPECT_EQ(Utf8List(ListEntries(settings, IDC_ANTIALIASING)),
@@ -616,9 +820,9 @@ TEST_F(MainDialogWithProbeTest, EndingDuringTheWaitOpensNoSettings) {
   ClickLater(main_, IDC_EXIT);
   // Ended with the probe still running.
   EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
-  EXPECT_FALSE(probe_.Finished());
-  held_.Release();
-  EXPECT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  EXPECT_FALSE(probe_.Settled());
+  held_->Release();
+  EXPECT_TRUE(WaitUntil([&] { return probe_.Settled(); }));
   ExpectRecordsAsRead();
 }
 
@@ -627,7 +831,7 @@ TEST_F(MainDialogWithProbeTest, CloseRequestDuringTheWaitOpensNoSettings) {
   ASSERT_TRUE(ClickSettingsAndExpectAWait());
   PostClose(main_);
   EXPECT_EQ(thread_.Result(5000), IDC_EXIT);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
   ExpectRecordsAsRead();
 }
 
@@ -636,21 +840,21 @@ TEST_F(MainDialogWithProbeTest, StartGameDuringTheWaitStillStartsIt) {
   ASSERT_TRUE(ClickSettingsAndExpectAWait());
   ClickLater(main_, IDC_START_GAME);
   EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
 }
 
 TEST_F(MainDialogWithProbeTest, ButtonsOtherThanSettingsNeverWait) {
   ASSERT_NE(main_, nullptr);
   ClickLater(main_, IDC_START_GAME);
   EXPECT_EQ(thread_.Result(5000), IDC_START_GAME);
-  EXPECT_FALSE(probe_.Finished());
+  EXPECT_FALSE(probe_.Settled());
   ExpectRecordsAsRead();
 }
 
 TEST_F(MainDialogWithProbeTest, AFinishedProbeIsAppliedOnlyWhenSettingsOpens) {
   ASSERT_NE(main_, nullptr);
-  held_.Release();
-  ASSERT_TRUE(WaitUntil([&] { return probe_.Finished(); }));
+  held_->Release();
+  ASSERT_TRUE(WaitUntil([&] { return probe_.Settled(); }));
   ExpectRecordsAsRead();
   ClickLater(main_, IDC_SETTINGS);
   HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
@@ -663,6 +867,45 @@ TEST_F(MainDialogWithProbeTest, AFinishedProbeIsAppliedOnlyWhenSettingsOpens) {
   EXPECT_EQ(thread_.Result(), IDC_EXIT);
 }
 
+class ImpatientMainDialogTest : public MainDialogWithProbeTest {
+protected:
+  ImpatientMainDialogTest() : MainDialogWithProbeTest(1500) {}
+};
+
+// A part that never answers costs "Настройки" its patience, not the player's evening: the
+// dialog opens with what the other part said, the silent part's controls off and its settings as
+// the file had them, and the silent part is stopped. From then on nothing waits.
+TEST_F(ImpatientMainDialogTest, APartThatNeverAnswersIsGivenUpAndCountsAsUnknown) {
+  ASSERT_NE(main_, nullptr);
+  held_->Release(ProbePart::kDirect3D);
+  ClickLater(main_, IDC_SETTINGS);
+  HWND settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr) << "the wait never ended";
+  EXPECT_EQ(held_->Stopped(), std::vector<ProbePart>{ProbePart::kDirectInput});
+  EXPECT_EQ(ListEntries(settings, IDC_ANTIALIASING).size(), 4u) << "Direct3D's answer is used";
+  EXPECT_EQ(ListEntries(settings, IDC_DISPLAY_MODE).size(), TypicalModes().size());
+  EXPECT_FALSE(IsChecked(settings, IDC_BLOOM)) << "Direct3D said no bloom";
+  EXPECT_FALSE(IsEnabled(settings, IDC_JOYSTICK));
+  EXPECT_TRUE(IsChecked(settings, IDC_JOYSTICK)) << "unknown clears nothing";
+  EXPECT_EQ(settings_.Joystick, 1);
+  EXPECT_FALSE(caps_.joystickKnown);
+
+  // The late part's answer changes nothing now.
+  held_->Release(ProbePart::kDirectInput);
+  ClickLater(settings, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  EXPECT_EQ(settings_.Joystick, 1);
+  EXPECT_TRUE(ReadBytes(fs::path(dir_.Config())).find("Joystick 1") != std::string::npos);
+  ClickLater(main_, IDC_SETTINGS);
+  settings = thread_.WaitForDialog(kSettingsTitle, main_);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_FALSE(IsEnabled(settings, IDC_JOYSTICK));
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main_);
+  EXPECT_EQ(thread_.Result(), IDC_EXIT);
+}
+
 // ---- settings dialog ----
 
 TEST(SettingsDialog, ShowsItsControlsInTabOrderCentredWithOkAsDefault) {
@@ -672,7 +915,9 @@ TEST(SettingsDialog, ShowsItsControlsInTabOrderCentredWithOkAsDefault) {
   ASSERT_NE(run.dialog, nullptr);
   EXPECT_EQ(ChildIds(run.dialog), TableIds(kSettingsItems));
   ExpectCentred(run.dialog);
-  EXPECT_EQ(FontFace(run.dialog), "MS Sans Serif");
+  ExpectTemplateFontOrItsFallback(run.dialog);
+  ExpectReadable(run.dialog);
+  ExpectGameIcon(run.dialog);
   EXPECT_EQ(SendMessageW(run.dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
   EXPECT_EQ(FocusOf(run.dialog), GetDlgItem(run.dialog, IDC_PRESET_NORMAL));
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(run.dialog, GWL_STYLE));
@@ -687,6 +932,115 @@ TEST(SettingsDialog, ShowsItsControlsInTabOrderCentredWithOkAsDefault) {
   PostClose(run.dialog);
   EXPECT_EQ(run.thread.Result(), 1002);
   EXPECT_EQ(settings, Settings{});
+}
+
+// Enter presses the focused push button (a preset keeps the dialog open); on a check box or a
+// list it is OK. The arrow keys move only among the controls of one group.
+TEST(SettingsDialog, EnterPressesTheFocusedButtonElseOkAndTheArrowsStayInTheirGroup) {
+  enum class Enter { kPreset, kOk, kCancel };
+  struct Row {
+    const char* name;
+    int start;  // 0: the focus the dialog starts with
+    std::vector<WPARAM> keys;
+    int focused;
+    Enter enter;
+    const char* frequency = nullptr;  // after a preset
+    const char* bits = nullptr;
+  };
+  const Row rows[] = {
+      {"at start", 0, {}, IDC_PRESET_NORMAL, Enter::kPreset, "11025 Гц", "8 бит"},
+      {"Down to Хорошо", 0, {VK_DOWN}, IDC_PRESET_GOOD, Enter::kPreset, "22050 Гц", "8 бит"},
+      {"Left round to Отлично",
+       0,
+       {VK_LEFT},
+       IDC_PRESET_EXCELLENT,
+       Enter::kPreset,
+       "44100 Гц",
+       "16 бит"},
+      {"Tab to the mode list", 0, {VK_TAB, VK_TAB, VK_TAB}, IDC_DISPLAY_MODE, Enter::kOk},
+      {"Tab to Блум", 0, {VK_TAB, VK_TAB, VK_TAB, VK_TAB}, IDC_BLOOM, Enter::kOk},
+      {"Right from Блум", IDC_BLOOM, {VK_RIGHT}, IDC_RADIAL, Enter::kOk},
+      {"Right round to Блум", IDC_RADIAL, {VK_RIGHT}, IDC_BLOOM, Enter::kOk},
+      {"Down from DXT5 round", IDC_DXT5, {VK_DOWN}, IDC_LOWTEX, Enter::kOk},
+      {"Up from the lights round", IDC_NAV_LIGHTS, {VK_UP}, IDC_SPARKS, Enter::kOk},
+      {"Down from the sparks round", IDC_SPARKS, {VK_DOWN}, IDC_NAV_LIGHTS, Enter::kOk},
+      {"Down from the axis round", IDC_INVERT, {VK_DOWN}, IDC_JOYSTICK, Enter::kOk},
+      {"Right from OK to Отмена", IDOK, {VK_RIGHT}, IDCANCEL, Enter::kCancel},
+      {"Right from Отмена round to OK", IDCANCEL, {VK_RIGHT}, IDOK, Enter::kOk},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    Settings settings;
+    settings.Frequency = 22050;
+    settings.BitRate = 16;
+    SettingsDialogRun run(settings, Caps(true, true, 4), TypicalModes(), dir.Config());
+    ASSERT_NE(run.dialog, nullptr);
+    if (row.start != 0) {
+      SendMessageW(run.dialog, WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(GetDlgItem(run.dialog, row.start)), TRUE);
+    }
+    for (const WPARAM key : row.keys) {
+      const HWND before = FocusOf(run.dialog);
+      PostKey(run.dialog, key);
+      WaitUntil([&] { return FocusOf(run.dialog) != before; }, 3000);
+    }
+    ASSERT_EQ(FocusOf(run.dialog), GetDlgItem(run.dialog, row.focused));
+    PostKey(run.dialog, VK_RETURN);
+    if (row.enter == Enter::kOk) {
+      EXPECT_EQ(run.thread.Result(), IDOK);
+      EXPECT_TRUE(fs::exists(dir.Config()));
+      continue;
+    }
+    if (row.enter == Enter::kCancel) {
+      EXPECT_EQ(run.thread.Result(), IDCANCEL);
+      EXPECT_EQ(settings.Frequency, 22050);
+      EXPECT_FALSE(fs::exists(dir.Config()));
+      continue;
+    }
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Utf8(SelectedText(run.dialog, IDC_FREQUENCY)) == row.frequency; }, 3000))
+        << Utf8(SelectedText(run.dialog, IDC_FREQUENCY));
+    EXPECT_EQ(Utf8(SelectedText(run.dialog, IDC_BITRATE)), row.bits);
+    EXPECT_FALSE(run.thread.Finished());
+    EXPECT_FALSE(fs::exists(dir.Config())) << "Enter on a preset wrote the file";
+    PostClose(run.dialog);
+    EXPECT_EQ(run.thread.Result(), 1002);
+  }
+}
+
+// A work area too small for the dialog at its size (a 1024 x 600 screen at 144 dpi is 683 x 400
+// at this test's 96): laid out at a smaller point size, wholly inside it with its caption and
+// OK, and still readable.
+TEST(SettingsDialog, OnATooSmallWorkAreaItIsLaidOutSmallerAndWhollyInside) {
+  RECT saved;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0));
+  RECT small = {100, 40, 100 + 683, 40 + 400};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &small, 0));
+  struct RestoreWorkArea {
+    RECT area;
+    ~RestoreWorkArea() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0); }
+  } restore{saved};
+
+  TempDir dir;
+  Settings settings;
+  SettingsDialogRun run(settings, Caps(true, true, 4), TypicalModes(), dir.Config());
+  ASSERT_NE(run.dialog, nullptr);
+  RECT window;
+  RECT ok;
+  ASSERT_TRUE(GetWindowRect(run.dialog, &window));
+  ASSERT_TRUE(GetWindowRect(GetDlgItem(run.dialog, IDOK), &ok));
+  for (const RECT& rect : {window, ok}) {
+    EXPECT_GE(rect.left, small.left);
+    EXPECT_GE(rect.top, small.top);
+    EXPECT_LE(rect.right, small.right);
+    EXPECT_LE(rect.bottom, small.bottom);
+  }
+  EXPECT_LT(DialogFont(run.dialog).second, MulDiv(8, ScreenDpi(), 72)) << "not laid out smaller";
+  ExpectReadable(run.dialog);
+  SaveScreenshot(run.dialog, ScreenshotDirectory() / "settings_dialog_small_work_area.png");
+  ClickLater(run.dialog, IDOK);
+  EXPECT_EQ(run.thread.Result(), IDOK);
 }
 
 TEST(SettingsDialog, FourAntialiasingLevels) {

@@ -1,16 +1,20 @@
 // The real SkarnavelLauncher.exe, started in a temporary game folder and driven like a player
 // would: through its windows only. The stand-in game tells where it was started.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "launcher/dialog_fit_win.h"
 #include "launcher/resource_ids.h"
 #include "probe/probe_win.h"
 #include "settings/config_file.h"
@@ -651,16 +655,25 @@ TEST(LauncherStartUp, LeavingWhileTheProbeRunsEndsCleanly) {
 
 namespace {
 
-// The launcher whose probe takes ten seconds and then answers as the real one does. It leaves
-// "slow_probe_finished" in the game folder just before handing its outcome over.
-GameFolder::Options SlowProbeLauncher() {
+// Drivers that never answer: the probe hangs in Direct3DCreate9 and in EnumDevices for good.
+GameFolder::Options HungDrivers() {
   GameFolder::Options options;
-  options.launcher = "SkarnavelLauncherSlowProbe.exe";
+  options.driverFaults = "d3d9-create-hang,dinput8-enum-hang";
   return options;
 }
 
-bool ProbeFinished(const GameFolder& folder) {
-  return fs::exists(folder.Root() / "slow_probe_finished");
+// Whether a process has loaded a module of that name.
+bool HasModule(DWORD processId, const wchar_t* name) {
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  MODULEENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more;
+       more = Module32NextW(snapshot.Get(), &entry)) {
+    if (_wcsicmp(entry.szModule, name) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Waits for the launcher to end, watching that it never shows a settings dialog meanwhile.
@@ -679,28 +692,35 @@ std::optional<DWORD> ExitWithoutSettings(LauncherRun& run, bool& settingsShown) 
 
 }  // namespace
 
-TEST(SlowProbe, MainDialogShowsAndAnswersWhileTheProbeRuns) {
-  GameFolder folder(SlowProbeLauncher());
-  // The same bound as every other launcher start in these tests.
+TEST(ProbeInItsProcesses, MainDialogShowsAndAnswersWhileTheDriversHang) {
+  GameFolder folder(HungDrivers());
   LauncherRun run(folder);
   ASSERT_TRUE(run.Started());
-  EXPECT_FALSE(ProbeFinished(folder)) << "the window appeared only after the probe";
   EXPECT_TRUE(Answers(run.Main(), 2000));
   EXPECT_TRUE(Repaints(run.Main(), 5000));
   EXPECT_EQ(Utf8(ControlText(run.Main(), IDC_START_GAME)), "Запустить игру");
-  EXPECT_FALSE(ProbeFinished(folder));
+  EXPECT_FALSE(HasModule(run.Proc().Id(), L"d3d9.dll") ||
+               HasModule(run.Proc().Id(), L"dinput8.dll"))
+      << "the drivers were loaded into the launcher itself";
+  const DWORD launcher = run.Proc().Id();
+  EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(launcher) == 2; }));
   PostClose(run.Main());
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(launcher) == 0; }, 10000))
+      << "a hung probe process outlived its launcher";
 }
 
-TEST(SlowProbe, SettingsDuringTheProbeOpensAfterItShowingItsResults) {
-  GameFolder folder(SlowProbeLauncher());
-  // Everything the probe may have to switch off, asked for.
-  folder.WriteConfig("Bloom 1\nFSAA 1\nDXT5 1\nJoystick 1\nFrequency 44100\nGibs 1\n");
-  const Settings expected = LoadedSettings(folder);
+TEST(ProbeInItsProcesses, SettingsDuringASlowProbeOpensAfterItShowingItsResults) {
+  GameFolder::Options options;
+  options.driverFaults = "d3d9-slow,dinput8-slow";  // a second each
+  GameFolder folder(options);
+  // Everything the probe could switch off, asked for; the stand-ins have all of it.
+  const std::string asked = "Bloom 1\nFSAA 1\nDXT5 1\nJoystick 1\nFrequency 44100\nGibs 1\n";
+  folder.WriteConfig(asked);
   LauncherRun run(folder);
   ASSERT_TRUE(run.Started());
-  ASSERT_FALSE(ProbeFinished(folder)) << "too slow a start to test the wait";
+  // Once the probe processes run: on an emulated machine they take seconds to start.
+  ASSERT_TRUE(WaitUntil([&] { return ChildProcesses(run.Proc().Id()) == 2; }));
 
   ClickLater(run.Main(), IDC_SETTINGS);
   ClickLater(run.Main(), IDC_SETTINGS);  // impatient: the second click must not open another
@@ -708,22 +728,15 @@ TEST(SlowProbe, SettingsDuringTheProbeOpensAfterItShowingItsResults) {
   EXPECT_TRUE(Answers(run.Main(), 2000)) << "the main dialog hangs while it waits";
   EXPECT_TRUE(Repaints(run.Main(), 5000));
   EXPECT_EQ(WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main(), 0), nullptr)
-      << "the settings dialog opened before the probe had finished";
+      << "the settings dialog opened before the probe had answered";
 
-  HWND settings = WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main(), 60000);
+  HWND settings = WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main());
   ASSERT_NE(settings, nullptr) << "no settings dialog after the probe";
-  EXPECT_TRUE(ProbeFinished(folder));
-  ExpectBoxesShow(settings, expected);
-  const Capabilities& caps = Hardware().caps;
-  EXPECT_EQ(IsEnabled(settings, IDC_BLOOM), caps.bloomAvailable);
-  EXPECT_EQ(IsEnabled(settings, IDC_DXT5), caps.dxt5Available);
-  EXPECT_EQ(IsEnabled(settings, IDC_JOYSTICK), caps.joystickAvailable);
-  EXPECT_EQ(IsEnabled(settings, IDC_ANTIALIASING), caps.fsaaAvailable && caps.aaLevelCount > 1);
-  std::vector<std::string> expectedModes;
-  for (const DisplayMode& mode : Hardware().modes) {
-    expectedModes.push_back(ModeText(mode));
+  for (int box : {IDC_BLOOM, IDC_DXT5, IDC_JOYSTICK}) {
+    EXPECT_TRUE(IsEnabled(settings, box) && IsChecked(settings, box)) << "box " << box;
   }
-  EXPECT_EQ(Utf8List(ListEntries(settings, IDC_DISPLAY_MODE)), expectedModes);
+  EXPECT_EQ(ListEntries(settings, IDC_ANTIALIASING).size(), 4u);
+  EXPECT_EQ(ListEntries(settings, IDC_DISPLAY_MODE).size(), 8u);
   EXPECT_EQ(Utf8(SelectedText(settings, IDC_FREQUENCY)), "44100 Гц");
 
   ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
@@ -732,13 +745,12 @@ TEST(SlowProbe, SettingsDuringTheProbeOpensAfterItShowingItsResults) {
       << "the second click opened the settings again";
   ClickLater(run.Main(), IDC_EXIT);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(
-      folder.ReadConfig(),
-      std::optional<std::string>("Bloom 1\nFSAA 1\nDXT5 1\nJoystick 1\nFrequency 44100\nGibs 1\n"))
-      << "Cancel writes nothing";
+  EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(asked)) << "Cancel writes nothing";
+  EXPECT_FALSE(fs::exists(folder.Log())) << ReadBytes(folder.Log());
 }
 
-TEST(SlowProbe, ExitAndCloseDuringTheProbeDoNotWaitForIt) {
+// Whatever the drivers do, leaving never waits for them.
+TEST(ProbeInItsProcesses, ExitAndCloseWithHungDriversDoNotWaitForThem) {
   enum class How { kExit, kClose, kExitWhileSettingsWaits, kCloseWhileSettingsWaits };
   const std::pair<How, const char*> ways[] = {
       {How::kExit, "Выход"},
@@ -748,7 +760,7 @@ TEST(SlowProbe, ExitAndCloseDuringTheProbeDoNotWaitForIt) {
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.second);
-    GameFolder folder(SlowProbeLauncher());
+    GameFolder folder(HungDrivers());
     LauncherRun run(folder);
     ASSERT_TRUE(run.Started());
     if (way.first == How::kExitWhileSettingsWaits || way.first == How::kCloseWhileSettingsWaits) {
@@ -763,19 +775,17 @@ TEST(SlowProbe, ExitAndCloseDuringTheProbeDoNotWaitForIt) {
     bool settingsShown = false;
     EXPECT_EQ(ExitWithoutSettings(run, settingsShown), std::optional<DWORD>(0));
     EXPECT_FALSE(settingsShown);
-    EXPECT_FALSE(ProbeFinished(folder)) << "the launcher waited for the probe before it ended";
   }
   Sleep(500);
   EXPECT_FALSE(CloseStandInGame(0)) << "a game was started";
 }
 
-TEST(SlowProbe, StartGameDuringTheProbeStartsIt) {
-  GameFolder folder(SlowProbeLauncher());
+TEST(ProbeInItsProcesses, StartGameWithHungDriversStartsIt) {
+  GameFolder folder(HungDrivers());
   LauncherRun run(folder);
   ASSERT_TRUE(run.Started());
   ClickLater(run.Main(), IDC_START_GAME);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_FALSE(ProbeFinished(folder)) << "the launcher waited for the probe before the game";
   ASSERT_NE(WaitForWindowOfClass(L"SkarnavelStandInGame"), nullptr)
       << "the stand-in game did not start";
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
@@ -784,12 +794,12 @@ TEST(SlowProbe, StartGameDuringTheProbeStartsIt) {
   EXPECT_TRUE(CloseStandInGame());
 }
 
-TEST(SlowProbe, ASecondLauncherBringsTheFirstForwardWhileItProbes) {
-  GameFolder folder(SlowProbeLauncher());
+TEST(ProbeInItsProcesses, ASecondLauncherBringsTheFirstForwardWhileItProbes) {
+  GameFolder folder(HungDrivers());
   LauncherRun first(folder);
   ASSERT_TRUE(first.Started());
   Process second;
-  ASSERT_TRUE(second.Start(folder.Launcher(), folder.Root()));
+  ASSERT_TRUE(StartIn(folder, second, folder.Launcher()));
   bool secondShowedAWindow = false;
   ASSERT_TRUE(WaitUntil([&] {
     if (!TopLevelWindows(second.Id(), true).empty()) {
@@ -802,7 +812,306 @@ TEST(SlowProbe, ASecondLauncherBringsTheFirstForwardWhileItProbes) {
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(secondShowedAWindow);
   EXPECT_EQ(GetForegroundWindow(), first.Main());
-  EXPECT_FALSE(ProbeFinished(folder)) << "too slow to test this during the probe";
   ClickLater(first.Main(), IDC_EXIT);
   EXPECT_EQ(first.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// Drivers that crash, hang, load slowly or answer nonsense, as players' machines have them. In
+// every case the window answers, "Настройки" opens (after at most its patience) with what is
+// known, whatever is unknown is off and keeps the file's value, OK writes nothing the hardware
+// did not say, and the log tells support what happened.
+TEST(ProbeInItsProcesses, MisbehavingDriversNeverCostTheLauncherOrTheFile) {
+  // Asks for everything, with a Joystick and a Quality that only the file would write back.
+  const char kAsked[] =
+      "Bloom 1\nFSAA 1\nDXT5 1\nJoystick 7\nQuality 9\nScreenWidth 1600\nScreenHeight 1200\n"
+      "BitsPerPixel 32\nGibs 1\n";
+  struct Row {
+    const char* faults;
+    std::size_t hungParts;
+    bool graphicsKnown;
+    std::int32_t quality;  // written by OK: 0 the first level, -1 no list, 9 the file's
+    DisplayMode written;   // the mode OK writes
+    std::size_t modesListed;
+    bool joystickKnown;
+    std::vector<std::string> log;  // what the log must say; empty: nothing of the probe
+  };
+  const DisplayMode kFilesMode{1200, 1600, 32};
+  const Row rows[] = {
+      {"", 0, true, 0, kFilesMode, 8, true, {}},
+      {"d3d9-create-crash",
+       0,
+       false,
+       9,
+       kFilesMode,
+       0,
+       true,
+       {"Hardware probe - Direct3D 9 crashed in Direct3DCreate9 (exit code 0xC0000005); "
+        "graphics capabilities and display modes unknown"}},
+      {"d3d9-release-crash,dinput8-create-device-crash",
+       0,
+       true,
+       0,
+       kFilesMode,
+       8,
+       false,
+       {"Hardware probe - Direct3D 9 crashed in IDirect3D9::Release (exit code 0xC0000005) after "
+        "it had answered",
+        "Hardware probe - DirectInput 8 crashed in IDirectInput8::CreateDevice (exit code "
+        "0xC0000005); joystick unknown"}},
+      {"d3d9-create-hang",
+       1,
+       false,
+       9,
+       kFilesMode,
+       0,
+       true,
+       {"Hardware probe - Direct3D 9 did not answer in time, still busy in Direct3DCreate9; "
+        "graphics capabilities and display modes unknown"}},
+      {"d3d9-modes-hang,dinput8-enum-hang",
+       2,
+       true,
+       0,
+       kFilesMode,
+       0,
+       false,
+       {"Hardware probe - Direct3D 9 did not answer in time, still busy in EnumAdapterModes; "
+        "display modes unknown",
+        "Hardware probe - DirectInput 8 did not answer in time, still busy in "
+        "IDirectInput8::EnumDevices; joystick unknown"}},
+      {"d3d9-slow-load",
+       1,
+       false,
+       9,
+       kFilesMode,
+       0,
+       true,
+       {"Hardware probe - Direct3D 9 did not answer in time, still busy in d3d9.dll; graphics "
+        "capabilities and display modes unknown"}},
+      {"d3d9-absurd-modes,d3d9-zero-quality",
+       0,
+       true,
+       -1,
+       {768, 1024, 16},
+       4,
+       true,
+       {"Hardware probe - the driver reports 0 antialiasing quality levels; 1 used",
+        "Hardware probe - 8 display modes larger than 16384x16384 dropped"}},
+      {"d3d9-endless-modes",
+       0,
+       true,
+       0,
+       {600, 800, 16},
+       512,
+       true,
+       {"Hardware probe - 4294967295 display modes beyond the first 4096 of a format not asked",
+        "Hardware probe - 7680 display modes left off the list, which holds 256 of each format"}},
+      {"d3d9-modes-fail-partway",
+       0,
+       true,
+       0,
+       {600, 800, 16},
+       4,
+       true,
+       {"Hardware probe - 8 display mode queries failed; the list keeps the modes read"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.faults);
+    GameFolder::Options options;
+    options.driverFaults = row.faults;
+    GameFolder folder(options);
+    folder.WriteConfig(kAsked);
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    EXPECT_TRUE(Answers(run.Main(), 2000));
+    HWND settings = run.OpenSettings(row.hungParts);
+    ASSERT_NE(settings, nullptr) << "no settings dialog";
+    for (int box : {IDC_BLOOM, IDC_DXT5}) {
+      EXPECT_EQ(IsEnabled(settings, box), row.graphicsKnown) << "box " << box;
+      EXPECT_TRUE(IsChecked(settings, box)) << "box " << box << ": nothing said no";
+    }
+    EXPECT_EQ(IsEnabled(settings, IDC_ANTIALIASING), row.quality == 0);
+    EXPECT_EQ(IsEnabled(settings, IDC_JOYSTICK), row.joystickKnown);
+    EXPECT_TRUE(IsChecked(settings, IDC_JOYSTICK));
+    const std::vector<std::wstring> listed = ListEntries(settings, IDC_DISPLAY_MODE);
+    EXPECT_EQ(listed.size(), row.modesListed);
+    for (const std::wstring& entry : listed) {
+      unsigned width = 0;
+      unsigned height = 0;
+      unsigned bits = 0;
+      EXPECT_EQ(swscanf(entry.c_str(), L"%u x %u x %u", &width, &height, &bits), 3);
+      EXPECT_TRUE(width >= 800 && height >= 600 && width <= 16384 && height <= 16384)
+          << Utf8(entry);
+    }
+    ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+
+    Settings expected;
+    ASSERT_GE(ReadConfiguration(folder.Config().string(), expected), 0);
+    expected.Quality = row.quality;
+    expected.Joystick = row.joystickKnown ? 1 : 7;
+    expected.ScreenWidth = static_cast<std::int32_t>(row.written.width);
+    expected.ScreenHeight = static_cast<std::int32_t>(row.written.height);
+    expected.BitsPerPixel = static_cast<std::int32_t>(row.written.bitsPerPixel);
+    ExpectFileHolds(folder, expected);
+
+    // Starting the game never needs the probe, whatever became of a part.
+    const DWORD launcher = run.Proc().Id();
+    const bool partLost = !row.graphicsKnown || !row.joystickKnown || row.modesListed == 0;
+    ClickLater(run.Main(), partLost ? IDC_START_GAME : IDC_EXIT);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+    if (partLost) {
+      EXPECT_NE(WaitForWindowOfClass(L"SkarnavelStandInGame"), nullptr);
+      EXPECT_TRUE(CloseStandInGame());
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(launcher) == 0; }, 10000))
+        << "a probe process outlived its launcher";
+
+    const std::string log = fs::exists(folder.Log()) ? ReadBytes(folder.Log()) : std::string();
+    for (const std::string& line : row.log) {
+      EXPECT_NE(log.find(line + "\r\n"), std::string::npos) << line << "\nlog:\n" << log;
+    }
+    if (row.log.empty()) {
+      EXPECT_EQ(log.find("Hardware probe"), std::string::npos) << log;
+    }
+  }
+}
+
+// ---- the player's screen ----
+
+namespace {
+
+// The screen resolution Wine reports to the programs started from now on, as a player sets it
+// (winecfg's "Screen resolution"); the previous setting comes back at the end.
+class ScreenResolution {
+public:
+  explicit ScreenResolution(DWORD dpi) {
+    DWORD size = sizeof saved_;
+    existed_ = RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &saved_,
+                            &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
+  }
+  ~ScreenResolution() {
+    if (existed_) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &saved_, sizeof saved_);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    }
+  }
+  ScreenResolution(const ScreenResolution&) = delete;
+  ScreenResolution& operator=(const ScreenResolution&) = delete;
+
+private:
+  static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+  static constexpr const wchar_t* kValue = L"LogPixels";
+  bool existed_ = false;
+  DWORD saved_ = 0;
+};
+
+BOOL CALLBACK CollectDesktopWindow(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
+// A visible dialog titled `title` (owned by `owner`, if given) on the desktop called `name`.
+HWND WaitForDialogOnDesktop(const wchar_t* name, const std::wstring& title, HWND owner) {
+  HWND result = nullptr;
+  WaitUntil([&] {
+    HDESK desktop = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+    std::vector<HWND> windows;
+    if (desktop != nullptr) {
+      EnumDesktopWindows(desktop, CollectDesktopWindow, reinterpret_cast<LPARAM>(&windows));
+      CloseDesktop(desktop);
+    }
+    for (HWND window : windows) {
+      // IsWindowVisible would ask about the other desktop's own window as well.
+      const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+      if ((style & WS_VISIBLE) != 0 && ClassName(window) == L"#32770" &&
+          WindowText(window) == title && (owner == nullptr || Owner(window) == owner)) {
+        result = window;
+        return true;
+      }
+    }
+    return false;
+  });
+  return result;
+}
+
+void ExpectInside(HWND window, const RECT& area, const char* what) {
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(window, &rect)) << what;
+  EXPECT_TRUE(rect.left >= area.left && rect.top >= area.top && rect.right <= area.right &&
+              rect.bottom <= area.bottom)
+      << what << " at " << rect.left << "," << rect.top << " - " << rect.right << ","
+      << rect.bottom;
+}
+
+}  // namespace
+
+// Above 100%, the title picture is scaled to fill its sunken frame (no grey band beside it), and
+// both dialogs stay on the screen with their texts.
+TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
+  for (const DWORD dpi : {120u, 144u}) {
+    SCOPED_TRACE(dpi);
+    const ScreenResolution resolution(dpi);
+    GameFolder folder;
+    LauncherRun run(folder);
+    ASSERT_TRUE(run.Started());
+    SaveScreenshot(run.Main(),
+                   ScreenshotDirectory() / ("main_dialog_" + std::to_string(dpi) + ".png"));
+
+    HWND frame = GetWindow(GetDlgItem(run.Main(), IDC_EXIT), GW_HWNDNEXT);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(frame, &client));
+    // Scaled with the resolution as far as the room above the buttons allows, proportions kept.
+    EXPECT_GE(client.right * 96, 400 * static_cast<LONG>(dpi) * 9 / 10) << client.right;
+    EXPECT_LE(client.right * 96, 400 * static_cast<LONG>(dpi)) << client.right;
+    EXPECT_LE(std::abs(client.right - 2 * client.bottom), 1)
+        << client.right << "x" << client.bottom;
+    // What the frame shows, pixel for pixel: the title picture at exactly its size.
+    HMODULE exe = LoadLibraryExW(folder.Launcher().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const Picture scaled =
+        ScalePicture(LoadPictureResource(exe, IDB_TITLE), client.right, client.bottom);
+    FreeLibrary(exe);
+    EXPECT_EQ(ClientPixelsUnlike(run.Main(), frame, scaled), 0);
+
+    HWND settings = run.OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SaveScreenshot(settings,
+                   ScreenshotDirectory() / ("settings_dialog_" + std::to_string(dpi) + ".png"));
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ExpectInside(settings, screen, "the settings dialog");
+    ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+    PostClose(run.Main());
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  }
+}
+
+// A settings dialog taller than the screen (144 dpi on 1024 x 600, a netbook's or a small
+// tablet's) is laid out smaller and placed on it: caption and OK/Отмена on screen.
+TEST(LauncherScreens, OnASmallScreenTheSettingsDialogIsWhollyOnIt) {
+  const ScreenResolution resolution(144);
+  GameFolder folder;
+  const wchar_t kDesktop[] = L"skarnavel_1024x600";
+  Process desktop;
+  ASSERT_TRUE(desktop.Start(L"C:\\windows\\explorer.exe", folder.Root(),
+                            std::wstring(L"/desktop=") + kDesktop + L",1024x600 \"" +
+                                folder.Launcher().wstring() + L"\""));
+  HWND main = WaitForDialogOnDesktop(kDesktop, L"SKARNAVEL: Варнелия", nullptr);
+  ASSERT_NE(main, nullptr) << "no main dialog on the small screen";
+  const RECT screen = {0, 0, 1024, 600};
+  ExpectInside(main, screen, "the main dialog");
+  ClickLater(main, IDC_SETTINGS);
+  HWND settings = WaitForDialogOnDesktop(kDesktop, kSettingsTitle, main);
+  ASSERT_NE(settings, nullptr) << "no settings dialog on the small screen";
+  ExpectInside(settings, screen, "the settings dialog");
+  ExpectInside(GetDlgItem(settings, IDOK), screen, "OK");
+  ExpectInside(GetDlgItem(settings, IDCANCEL), screen, "Отмена");
+  ClickLater(settings, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  PostClose(main);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(main); }));
+  DWORD code = 0;
+  if (!desktop.WaitForExit(10000, code)) {
+    desktop.Terminate();  // the desktop's own process, with nothing left on it
+  }
 }

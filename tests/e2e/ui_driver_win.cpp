@@ -49,9 +49,13 @@ Process::~Process() {
   Terminate();
 }
 
-bool Process::Start(const std::filesystem::path& exe, const std::filesystem::path& workingDir) {
+bool Process::Start(const std::filesystem::path& exe, const std::filesystem::path& workingDir,
+                    const std::wstring& arguments) {
   Terminate();
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+  if (!arguments.empty()) {
+    commandLine += L" " + arguments;
+  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
@@ -324,16 +328,7 @@ std::vector<std::uint8_t> CaptureScreen(const RECT& rect) {
 
 }  // namespace
 
-bool SaveScreenshot(HWND window, const std::filesystem::path& path) {
-  RECT rect;
-  if (!GetWindowRect(window, &rect)) {
-    return false;
-  }
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) {
-    return false;
-  }
+std::vector<std::uint8_t> ScreenPixels(HWND window, const RECT& rect) {
   // A window that has just appeared may not be painted yet: ask for a paint, let the owning
   // thread handle it, and take the picture once two captures in a row agree.
   RedrawWindow(window, nullptr, nullptr,
@@ -345,7 +340,7 @@ bool SaveScreenshot(HWND window, const std::filesystem::path& path) {
     Sleep(150);
     std::vector<std::uint8_t> next = CaptureScreen(rect);
     if (next.empty()) {
-      return false;
+      return next;
     }
     const bool stable = next == rgb;
     rgb = std::move(next);
@@ -353,9 +348,21 @@ bool SaveScreenshot(HWND window, const std::filesystem::path& path) {
       break;
     }
   }
+  return rgb;
+}
+
+bool SaveScreenshot(HWND window, const std::filesystem::path& path) {
+  RECT rect;
+  if (!GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top) {
+    return false;
+  }
+  const std::vector<std::uint8_t> rgb = ScreenPixels(window, rect);
+  if (rgb.empty()) {
+    return false;
+  }
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
-  return WritePng(path, width, height, rgb);
+  return WritePng(path, rect.right - rect.left, rect.bottom - rect.top, rgb);
 }
 
 std::string Utf8(const std::wstring& text) {

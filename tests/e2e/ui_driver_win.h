@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 
 // Drives Win32 programs the way a player would, through the window system only: finds windows,
 // reads control states and clicks by messages. Works across processes and across threads.
@@ -26,8 +27,10 @@ public:
   Process& operator=(Process&&) = default;
   ~Process();
 
-  // Starts `exe` with `workingDir` as its current directory. False when it could not start.
-  bool Start(const std::filesystem::path& exe, const std::filesystem::path& workingDir);
+  // Starts `exe` with `workingDir` as its current directory, `arguments` after its quoted name on
+  // the command line. False when it could not start.
+  bool Start(const std::filesystem::path& exe, const std::filesystem::path& workingDir,
+             const std::wstring& arguments = std::wstring());
   DWORD Id() const { return id_; }
   bool Running() const;
   // Waits for the end and gives the exit code; false on timeout.
@@ -99,6 +102,9 @@ bool Answers(HWND window, DWORD timeoutMs);
 // Invalidates `window` and waits up to `timeoutMs` for its thread to paint it again.
 bool Repaints(HWND window, DWORD timeoutMs);
 
+// What the screen shows in `rect` (screen coordinates) once `window`, which should be on top, has
+// painted: RGB rows from the top; empty when it could not be read.
+std::vector<std::uint8_t> ScreenPixels(HWND window, const RECT& rect);
 // Saves what the screen shows of `window` (which should be on top) as a PNG file.
 bool SaveScreenshot(HWND window, const std::filesystem::path& path);
 

@@ -112,6 +112,11 @@ TEST(SettingsDialogStartUp, ControlsAreEnabledFromTheCapabilities) {
       {"no dxt5", {true, true, false, true, 2}, true, true, false, true},
       {"no joystick", {true, true, true, false, 2}, true, true, true, false},
       {"nothing", {false, false, false, false, 0}, false, false, false, false},
+      // Working multisampling with no level to offer is no choice either.
+      {"fsaa without levels", {true, true, true, true, 0}, false, true, true, true},
+      // Unknown (the driver crashed or hung) is off, as absent is.
+      {"graphics unknown", {false, false, false, true, 0, false, true}, false, false, false, true},
+      {"joystick unknown", {true, true, true, false, 4, true, false}, true, true, true, false},
   };
   for (const Case& c : cases) {
     Settings settings;
@@ -522,27 +527,41 @@ TEST(SettingsDialogOk, StoresSelectionsAndFlagsAndWritesTheFile) {
   EXPECT_EQ(reread, expected) << ReadFile(path);
 }
 
-TEST(SettingsDialogOk, AntialiasingAndFsaaFollowTheHardware) {
+// What the hardware answered decides FSAA, Quality and Joystick; what it never answered leaves
+// the file's own values, Joystick 7 included, exactly as they were.
+TEST(SettingsDialogOk, AntialiasingFsaaAndJoystickFollowTheHardwareWhenItAnswered) {
   struct Case {
     const char* name;
     Capabilities caps;
     bool fsaa;
     std::int32_t quality;
+    std::int32_t joystick;
   };
   const Case cases[] = {
-      {"one level", {true, true, true, true, 1}, true, -1},
-      {"no fsaa", {true, false, true, true, 4}, false, -1},
-      {"four levels", {true, true, true, true, 4}, true, 3},
+      {"one level", {true, true, true, true, 1}, true, -1, 1},
+      {"no fsaa", {true, false, true, true, 4}, false, -1, 1},
+      {"four levels", {true, true, true, true, 4}, true, 3, 1},
+      {"no joystick", {true, true, true, false, 4}, true, 3, 0},
+      {"graphics unknown", {false, false, false, true, 0, false, true}, false, 3, 1},
+      {"joystick unknown", {true, true, true, false, 4, true, false}, true, 3, 7},
   };
   for (const Case& c : cases) {
     TempDir dir;
     Settings settings;
     settings.Quality = 3;
-    settings.FSAA = !c.fsaa;
+    // Unknown keeps the file's FSAA; known sets it from the hardware, so start from the other.
+    settings.FSAA = c.caps.graphicsKnown ? !c.fsaa : c.fsaa;
+    settings.Joystick = 7;
     Dialog dialog(settings, c.caps, TypicalModes());
+    if (!c.caps.joystickAvailable && c.caps.joystickKnown) {
+      dialog.view.SetCheck(IDC_JOYSTICK, false);  // as the probe's clearing leaves it
+      dialog.model.HandleCommand(dialog.view, IDC_JOYSTICK, "unused");
+    }
+    dialog.model.HandleCommand(dialog.view, IDC_PRESET_EXCELLENT, "unused");
     dialog.model.HandleCommand(dialog.view, 1, (dir.Path() / "Zurvo.cfg").string());
     EXPECT_EQ(settings.FSAA, c.fsaa) << c.name;
     EXPECT_EQ(settings.Quality, c.quality) << c.name;
+    EXPECT_EQ(settings.Joystick, c.joystick) << c.name;
   }
 }
 

@@ -31,14 +31,15 @@ private:
   fs::path dir_;
 };
 
-std::string Report(const ProbeOutcome& outcome, bool& written) {
+std::string Report(const ProbeOutcome& outcome, bool& written,
+                   const std::vector<std::string>& notes = {}) {
   TempFile file;
   std::FILE* out = std::fopen(file.path().c_str(), "wb");
   if (out == nullptr) {
     ADD_FAILURE() << "cannot create " << file.path();
     return {};
   }
-  written = WriteCapsReport(outcome, out);
+  written = WriteCapsReport(outcome, notes, out);
   std::fclose(out);
   std::string text;
   if (std::FILE* in = std::fopen(file.path().c_str(), "rb")) {
@@ -84,37 +85,62 @@ TEST(CapsReportTest, ShowsEveryFactOneALine) {
       "1280x1024x32\n",
       text);
 
-  const std::string bounded =
-      Report(Probe([](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; }), written);
-  EXPECT_NE(std::string::npos,
-            bounded.find("\naaLevelCount: 16 (the driver reports 4294967295, the launcher uses at "
-                         "most 16)\n"))
-      << bounded;
+  // A count the launcher does not take as it came shows the driver's own.
+  const struct {
+    void (*edit)(HardwareScript&);
+    const char* line;
+  } bounded[] = {{[](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; },
+                  "\naaLevelCount: 16 (the driver reports 4294967295)\n"},
+                 {[](HardwareScript& s) { s.qualityLevels = 0; },
+                  "\naaLevelCount: 1 (the driver reports 0)\n"}};
+  for (const auto& row : bounded) {
+    const std::string report = Report(Probe(row.edit), written);
+    EXPECT_NE(std::string::npos, report.find(row.line)) << report;
+  }
 }
 
 // The Wine check reads capsreport's output with this parser, so it must give back exactly what
 // was written, failures included.
 TEST(CapsReportTest, ParsesBackToTheSameOutcome) {
-  void (*const edits[])(HardwareScript&) = {
-      [](HardwareScript&) {},
-      [](HardwareScript& s) { s.direct3D = false; },
-      [](HardwareScript& s) { s.deviceCaps = false; },
-      [](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; },
-      [](HardwareScript& s) {
-        s.acceptedFormats = {};
-        s.directInput = false;
-        s.pixelShaderVersion = 0xFFFF0104U;
-      },
+  using O = ProbeOutcome;
+  const struct {
+    void (*edit)(HardwareScript&);
+    void (*lose)(ProbeOutcome&);  // answers that never came
+  } rows[] = {
+      {[](HardwareScript&) {}, [](O&) {}},
+      {[](HardwareScript& s) { s.direct3D = false; }, [](O&) {}},
+      {[](HardwareScript& s) { s.deviceCaps = false; }, [](O&) {}},
+      {[](HardwareScript& s) { s.qualityLevels = 0xFFFFFFFFU; }, [](O&) {}},
+      {[](HardwareScript& s) { s.qualityLevels = 0; }, [](O&) {}},
+      {[](HardwareScript& s) {
+         s.acceptedFormats = {};
+         s.directInput = false;
+         s.pixelShaderVersion = 0xFFFF0104U;
+       },
+       [](O&) {}},
+      {[](HardwareScript&) {},
+       [](O& o) {
+         MarkUnanswered(ProbeAnswer::kGraphics, o);
+         MarkUnanswered(ProbeAnswer::kModes, o);
+       }},
+      {[](HardwareScript&) {}, [](O& o) { MarkUnanswered(ProbeAnswer::kModes, o); }},
+      {[](HardwareScript&) {}, [](O& o) { MarkUnanswered(ProbeAnswer::kInput, o); }},
   };
-  for (auto edit : edits) {
-    ProbeOutcome outcome = Probe(edit);
-    outcome.modeListTruncated = !outcome.direct3DPresent;  // the note parses back as well
+  const std::vector<std::string> notes = {
+      "Hardware probe - Direct3D 9 crashed in Direct3DCreate9 (exit code 0xC0000005); graphics "
+      "capabilities and display modes unknown",
+      "Hardware probe - 3 display modes larger than 16384x16384 dropped"};
+  for (const auto& row : rows) {
+    ProbeOutcome outcome = Probe(row.edit);
+    row.lose(outcome);
     bool written = false;
-    const std::string text = Report(outcome, written);
+    const std::string text = Report(outcome, written, notes);
     ProbeOutcome parsed;
     std::string error;
-    ASSERT_TRUE(ParseCapsReport(text, parsed, error)) << error << "\n" << text;
+    std::vector<std::string> parsedNotes;
+    ASSERT_TRUE(ParseCapsReport(text, parsed, error, &parsedNotes)) << error << "\n" << text;
     EXPECT_EQ("", OutcomeDifferences(outcome, parsed)) << text;
+    EXPECT_EQ(notes, parsedNotes);
   }
 }
 
@@ -147,7 +173,7 @@ TEST(CapsReportTest, ReportsAFailedWrite) {
   std::fclose(create);
   std::FILE* readOnly = std::fopen(file.path().c_str(), "r");
   ASSERT_NE(nullptr, readOnly);
-  EXPECT_FALSE(WriteCapsReport(ProbeOutcome{}, readOnly));
+  EXPECT_FALSE(WriteCapsReport(ProbeOutcome{}, {}, readOnly));
   std::fclose(readOnly);
 }
 

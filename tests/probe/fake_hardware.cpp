@@ -57,6 +57,10 @@ bool FakeHardware::CheckDxt5Texture(std::uint32_t adapterFormat) {
 std::uint32_t FakeHardware::GetAdapterModeCount(std::uint32_t format) {
   ExpectDirect3D("GetAdapterModeCount");
   modeCountFormats.push_back(format);
+  const auto reported = script_.reportedModeCounts.find(format);
+  if (reported != script_.reportedModeCounts.end()) {
+    return reported->second;
+  }
   const auto found = script_.modes.find(format);
   return found == script_.modes.end() ? 0 : static_cast<std::uint32_t>(found->second.size());
 }
@@ -64,7 +68,15 @@ std::uint32_t FakeHardware::GetAdapterModeCount(std::uint32_t format) {
 bool FakeHardware::EnumAdapterMode(std::uint32_t format, std::uint32_t index, std::uint32_t& width,
                                    std::uint32_t& height) {
   ExpectDirect3D("EnumAdapterMode");
+  ++modeQueries;
   const auto found = script_.modes.find(format);
+  const std::size_t listed = found == script_.modes.end() ? 0 : found->second.size();
+  if (index >= listed && script_.reportedModeCounts.count(format) != 0 &&
+      index < script_.reportedModeCounts[format]) {
+    width = 800 + index;
+    height = 600;
+    return true;
+  }
   if (found == script_.modes.end() || index >= found->second.size()) {
     ADD_FAILURE() << "EnumAdapterMode(" << format << ", " << index << ") beyond the mode count";
     return false;

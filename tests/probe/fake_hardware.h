@@ -25,6 +25,9 @@ struct HardwareScript {
   std::uint32_t pixelShaderVersion = 0xFFFF0300U;
   bool dxt5 = true;
   std::map<std::uint32_t, std::vector<FakeMode>> modes;  // by format
+  // A count to report instead of the list's size; indexes past the list answer with distinct
+  // sizes of their own (800 + index by 600), as a driver that reports thousands would.
+  std::map<std::uint32_t, std::uint32_t> reportedModeCounts;
 
   bool directInput = true;
   bool enumerationSucceeds = true;
@@ -53,6 +56,7 @@ public:
   std::vector<std::uint32_t> modeCountFormats;
   int controllersTried = 0;
   int enumerations = 0;
+  std::uint32_t modeQueries = 0;
 
 private:
   // Graphics questions without a Direct3D object would be calls through a null pointer.

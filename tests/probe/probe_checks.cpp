@@ -56,18 +56,16 @@ bool Choice(const std::string& value, const char* yes, const char* no, bool& res
   return false;
 }
 
-// "N", or "N (the driver reports D, the launcher uses at most N)" when the bound applied.
+// "N", or "N (the driver reports D)" when the driver's count was not taken as it came.
 bool QualityLevels(const std::string& value, ProbeOutcome& outcome, std::string& error) {
   int count = 0;
   char extra = 0;
   unsigned long driver = 0;
-  int bound = 0;
   if (std::sscanf(value.c_str(), "%d%c", &count, &extra) == 1) {
-    driver = static_cast<unsigned long>(count);
-  } else if (std::sscanf(value.c_str(),
-                         "%d (the driver reports %lu, the launcher uses at most %d)%c", &count,
-                         &driver, &bound, &extra) != 3 ||
-             bound != kMaxQualityLevels) {
+    driver = outcome.caps.fsaaAvailable ? static_cast<unsigned long>(count) : 0;
+  } else if (std::sscanf(value.c_str(), "%d (the driver reports %lu)%c", &count, &driver, &extra) !=
+                 2 ||
+             driver == static_cast<unsigned long>(count)) {
     error = "malformed count \"" + value + "\"";
     return false;
   }
@@ -90,7 +88,8 @@ bool Format(const std::string& value, std::uint32_t& format, std::string& error)
 }
 
 bool PixelShader(const std::string& value, ProbeOutcome& outcome, std::string& error) {
-  if (value == "unknown (no Direct3D)" || value == "unknown (capability query failed)") {
+  if (value == "unknown (no Direct3D)" || value == "unknown (capability query failed)" ||
+      value == "unknown (no answer)") {
     outcome.deviceCapsRead = false;
     return true;
   }
@@ -128,22 +127,33 @@ bool ClearedSettings(const std::string& value, ProbeOutcome& outcome, std::strin
   return true;
 }
 
+// "N" and N mode lines, or "unknown" and none; then the notes, each "Hardware probe - ...".
 bool Modes(const std::vector<std::string>& lines, std::size_t index, const std::string& header,
-           ProbeOutcome& outcome, std::string& error) {
+           ProbeOutcome& outcome, std::vector<std::string>& notes, std::string& error) {
   unsigned count = 0;
-  char rest[64] = {};
-  const int fields = std::sscanf(header.c_str(), "%u%63[^\n]", &count, rest);
-  if (fields < 1) {
+  char extra = 0;
+  outcome.modesKnown = header != "unknown";
+  if (outcome.modesKnown && std::sscanf(header.c_str(), "%u%c", &count, &extra) != 1) {
     error = "malformed mode count \"" + header + "\"";
     return false;
   }
-  outcome.modeListTruncated = fields == 2;
-  if (lines.size() != index + count) {
-    error = "expected " + std::to_string(count) + " mode lines, found " +
-            std::to_string(lines.size() - index);
+  std::size_t end = index;
+  while (end < lines.size() && lines[end].compare(0, 17, "Hardware probe - ") != 0) {
+    ++end;
+  }
+  if (end != index + count) {
+    error =
+        "expected " + std::to_string(count) + " mode lines, found " + std::to_string(end - index);
     return false;
   }
-  for (; index < lines.size(); ++index) {
+  for (std::size_t note = end; note < lines.size(); ++note) {
+    if (lines[note].compare(0, 17, "Hardware probe - ") != 0) {
+      error = "a line after the notes began: \"" + lines[note] + "\"";
+      return false;
+    }
+    notes.push_back(lines[note]);
+  }
+  for (; index < end; ++index) {
     DisplayMode mode{};
     char extra = 0;
     if (std::sscanf(lines[index].c_str(), "%ux%ux%u%c", &mode.width, &mode.height,
@@ -172,6 +182,8 @@ std::vector<std::string> ConsistencyViolations(const ProbeOutcome& outcome) {
     const DisplayMode& mode = outcome.modes[i];
     const std::string where = "mode " + std::to_string(i) + " (" + ModeText(mode) + ")";
     require(mode.width >= 800 && mode.height >= 600, where + " is below 800x600");
+    require(mode.width <= kMaximumModeSide && mode.height <= kMaximumModeSide,
+            where + " is above 16384x16384");
     require(mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32, where + " has odd bits per pixel");
     require(!(seen32 && mode.bitsPerPixel == 16), where + " is 16-bit after a 32-bit entry");
     require(i == 0 || outcome.modes[i - 1] != mode, where + " repeats its predecessor");
@@ -182,20 +194,33 @@ std::vector<std::string> ConsistencyViolations(const ProbeOutcome& outcome) {
     seen32 = seen32 || mode.bitsPerPixel == 32;
   }
 
-  require(outcome.clearFSAA == !caps.fsaaAvailable, "FSAA cleared iff FSAA unavailable");
-  require(outcome.clearBloom == !caps.bloomAvailable, "Bloom cleared iff bloom unavailable");
-  require(outcome.clearDXT5 == !caps.dxt5Available, "DXT5 cleared iff DXT5 unavailable");
-  require(outcome.clearJoystick == !caps.joystickAvailable,
-          "Joystick cleared iff joystick unavailable");
+  // What the hardware really answered clears the file's wish; what it never answered clears
+  // nothing.
+  const bool graphics = caps.graphicsKnown;
+  require(outcome.clearFSAA == (graphics && !caps.fsaaAvailable),
+          "FSAA cleared iff FSAA known unavailable");
+  require(outcome.clearBloom == (graphics && !caps.bloomAvailable),
+          "Bloom cleared iff bloom known unavailable");
+  require(outcome.clearDXT5 == (graphics && !caps.dxt5Available),
+          "DXT5 cleared iff DXT5 known unavailable");
+  require(outcome.clearJoystick == (caps.joystickKnown && !caps.joystickAvailable),
+          "Joystick cleared iff joystick known unavailable");
+  require(graphics || (!caps.fsaaAvailable && !caps.bloomAvailable && !caps.dxt5Available),
+          "a graphics capability available though unknown");
+  require(caps.joystickKnown || !caps.joystickAvailable, "joystick available though unknown");
+  require(outcome.modesKnown || outcome.modes.empty(), "modes listed though unknown");
 
   require(caps.aaLevelCount >= 0, "negative aaLevelCount " + std::to_string(caps.aaLevelCount));
   require(caps.fsaaAvailable || caps.aaLevelCount == 0,
           "aaLevelCount " + std::to_string(caps.aaLevelCount) + " without FSAA");
-  require(caps.aaLevelCount <= kMaxQualityLevels &&
-              caps.aaLevelCount == static_cast<std::int32_t>(std::min<std::uint32_t>(
-                                       outcome.driverQualityLevels, kMaxQualityLevels)),
+  // Working multisampling has 1 to kMaxQualityLevels levels, whatever the driver said.
+  const std::uint32_t usable = std::min<std::uint32_t>(
+      std::max<std::uint32_t>(outcome.driverQualityLevels, 1), kMaxQualityLevels);
+  require(!caps.fsaaAvailable || caps.aaLevelCount == static_cast<std::int32_t>(usable),
           "aaLevelCount " + std::to_string(caps.aaLevelCount) + " from the driver's " +
               std::to_string(outcome.driverQualityLevels));
+  require(outcome.modes.size() <= kMaxListedModes,
+          std::to_string(outcome.modes.size()) + " modes listed");
   require(outcome.format16 == kFormatNone || Is16BitCandidate(outcome.format16),
           "16-bit format " + std::to_string(outcome.format16) + " is no 16-bit candidate");
   require(outcome.format32 == kFormatNone || Is32BitCandidate(outcome.format32),
@@ -220,15 +245,23 @@ std::vector<std::string> ConsistencyViolations(const ProbeOutcome& outcome) {
   return problems;
 }
 
-bool ParseCapsReport(const std::string& text, ProbeOutcome& outcome, std::string& error) {
+// "present" or "missing", or "unknown" when the part gave no answer.
+bool Presence(const std::string& value, bool& present, bool& known, std::string& error) {
+  known = value != "unknown";
+  return !known || Choice(value, "present", "missing", present, error);
+}
+
+bool ParseCapsReport(const std::string& text, ProbeOutcome& outcome, std::string& error,
+                     std::vector<std::string>* notes) {
   outcome = ProbeOutcome{};
+  std::vector<std::string> ignored;
   const std::vector<std::string> lines = SplitLines(text);
   std::string value;
   std::size_t line = 0;
   const auto next = [&](const char* key) { return Field(lines, line++, key, value, error); };
   Capabilities& caps = outcome.caps;
   return next("Direct3D 9") &&
-         Choice(value, "present", "missing", outcome.direct3DPresent, error) &&
+         Presence(value, outcome.direct3DPresent, caps.graphicsKnown, error) &&
          next("16-bit format") && Format(value, outcome.format16, error) && next("32-bit format") &&
          Format(value, outcome.format32, error) && next("Pixel shader") &&
          PixelShader(value, outcome, error) && next("fsaaAvailable") &&
@@ -236,10 +269,11 @@ bool ParseCapsReport(const std::string& text, ProbeOutcome& outcome, std::string
          QualityLevels(value, outcome, error) && next("bloomAvailable") &&
          Choice(value, "yes", "no", caps.bloomAvailable, error) && next("dxt5Available") &&
          Choice(value, "yes", "no", caps.dxt5Available, error) && next("DirectInput 8") &&
-         Choice(value, "present", "missing", outcome.directInputPresent, error) &&
+         Presence(value, outcome.directInputPresent, caps.joystickKnown, error) &&
          next("joystickAvailable") && Choice(value, "yes", "no", caps.joystickAvailable, error) &&
          next("Settings switched off") && ClearedSettings(value, outcome, error) &&
-         next("Display modes") && Modes(lines, line, value, outcome, error);
+         next("Display modes") &&
+         Modes(lines, line, value, outcome, notes != nullptr ? *notes : ignored, error);
 }
 
 std::string OutcomeDifferences(const ProbeOutcome& expected, const ProbeOutcome& actual) {
@@ -267,7 +301,9 @@ std::string OutcomeDifferences(const ProbeOutcome& expected, const ProbeOutcome&
   compare("clearBloom", expected.clearBloom, actual.clearBloom);
   compare("clearDXT5", expected.clearDXT5, actual.clearDXT5);
   compare("clearJoystick", expected.clearJoystick, actual.clearJoystick);
-  compare("modeListTruncated", expected.modeListTruncated, actual.modeListTruncated);
+  compare("graphicsKnown", expected.caps.graphicsKnown, actual.caps.graphicsKnown);
+  compare("joystickKnown", expected.caps.joystickKnown, actual.caps.joystickKnown);
+  compare("modesKnown", expected.modesKnown, actual.modesKnown);
   std::string want;
   std::string have;
   for (const DisplayMode& mode : expected.modes) {

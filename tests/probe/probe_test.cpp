@@ -30,6 +30,7 @@ struct Expected {
   bool dxt5 = true;
   bool joystick = true;
   DisplayModeList modes{{768, 1024, 16}, {1024, 1280, 32}};
+  ModeListNotes notes;
 };
 
 struct ProbeCase {
@@ -106,6 +107,12 @@ std::vector<ProbeCase> ProbeCases() {
              s.qualityLevels = 0xFFFFFFFFU;
              e.aaLevelCount = 16;
            }),
+      // Multisampling that works has a level; an empty list would offer nothing to choose.
+      Case("QualityCountZeroCountsAsOne",
+           [](S& s, E& e) {
+             s.qualityLevels = 0;
+             e.aaLevelCount = 1;
+           }),
       Case("MultisampleRefused",
            [](S& s, E& e) {
              s.multiSample = false;
@@ -137,17 +144,54 @@ std::vector<ProbeCase> ProbeCases() {
              s.modes[kFormatX1R5G5B5] = {{1024, 768}, {640, 480}, {1024, 768}, {1024, 768, true}};
              s.modes[kFormatA8R8G8B8] = {};
              e.modes = {{768, 1024, 16}};
+             e.notes.failedQueries = 1;
            }),
       Case("FailedEnumerationSkipped",
            [](S& s, E& e) {
-             s.modes[kFormatX1R5G5B5] = {{800, 600}, {1024, 768, true}, {1152, 864}};
+             s.modes[kFormatX1R5G5B5] = {
+                 {800, 600}, {1024, 768, true}, {1152, 864}, {1280, 960, true}};
              e.modes = {{600, 800, 16}, {864, 1152, 16}, {1024, 1280, 32}};
+             e.notes.failedQueries = 2;
            }),
-      // Sizes are unsigned; a signed compare would drop this one as negative.
-      Case("HugeWidthIsKept",
+      // Compared unsigned and before any conversion: as signed numbers 0xFFFFFFFF would be -1
+      // and 0x80000000 the most negative.
+      Case("AbsurdSizesDropped",
            [](S& s, E& e) {
-             s.modes[kFormatX1R5G5B5] = {{0x80000000U, 600}};
-             e.modes = {{600, 0x80000000U, 16}, {1024, 1280, 32}};
+             s.modes[kFormatX1R5G5B5] = {{0x80000000U, 600}, {0xFFFFFFFFU, 0xFFFFFFFFU},
+                                         {65535, 65535},     {16384, 16384},
+                                         {16385, 768},       {1024, 16385},
+                                         {0xFFFFFFFFU, 100}};
+             e.modes = {{16384, 16384, 16}, {1024, 1280, 32}};
+             e.notes.outOfRange = 5;
+           }),
+      // Counts the launcher would spend minutes asking about, and lists no one could use: each
+      // format asks its first 4096 indexes and lists at most half of the 512 entries, so that
+      // both formats keep a place.
+      Case("EndlessModeCount",
+           [](S& s, E& e) {
+             s.reportedModeCounts[kFormatX1R5G5B5] = 0xFFFFFFFFU;
+             s.modes[kFormatX1R5G5B5] = {};
+             e.modes.clear();
+             for (std::uint32_t i = 0; i < 256; ++i) {
+               e.modes.push_back({600, 800 + i, 16});
+             }
+             e.modes.push_back({1024, 1280, 32});
+             e.notes.indexesNotAsked = 0xFFFFFFFFU - 4096;
+             e.notes.beyondListLimit = 4096 - 256;
+           }),
+      Case("ThousandsOfModesInEachFormat",
+           [](S& s, E& e) {
+             s.reportedModeCounts[kFormatX1R5G5B5] = 5000;
+             s.reportedModeCounts[kFormatA8R8G8B8] = 5000;
+             s.modes.clear();
+             e.modes.clear();
+             for (std::uint32_t bits : {16U, 32U}) {
+               for (std::uint32_t i = 0; i < 256; ++i) {
+                 e.modes.push_back({600, 800 + i, bits});
+               }
+             }
+             e.notes.indexesNotAsked = 2 * (5000 - 4096);
+             e.notes.beyondListLimit = 2 * (4096 - 256);
            }),
       Case("NoController",
            [](S& s, E& e) {
@@ -176,7 +220,7 @@ std::vector<ProbeCase> ProbeCases() {
       Case("NoDirect3D",
            [](S& s, E& e) {
              s.direct3D = false;
-             e = Expected{kFormatNone, kFormatNone, false, 0, false, false, true, {}};
+             e = Expected{kFormatNone, kFormatNone, false, 0, false, false, true, {}, {}};
            }),
       Case("No16BitFormat",
            [](S& s, E& e) {
@@ -197,7 +241,7 @@ std::vector<ProbeCase> ProbeCases() {
       Case("NoFormatAtAll",
            [](S& s, E& e) {
              s.acceptedFormats = {};
-             e = Expected{kFormatNone, kFormatNone, false, 0, true, false, true, {}};
+             e = Expected{kFormatNone, kFormatNone, false, 0, true, false, true, {}, {}};
            }),
   };
 }
@@ -218,6 +262,11 @@ TEST_P(ProbeTableTest, FindsWhatTheHardwareAllows) {
   EXPECT_EQ(expected.dxt5, outcome.caps.dxt5Available);
   EXPECT_EQ(expected.joystick, outcome.caps.joystickAvailable);
   EXPECT_EQ(expected.modes, outcome.modes);
+  EXPECT_TRUE(expected.notes == outcome.modeNotes)
+      << "out of range " << outcome.modeNotes.outOfRange << ", failed "
+      << outcome.modeNotes.failedQueries << ", not asked " << outcome.modeNotes.indexesNotAsked
+      << ", beyond the list " << outcome.modeNotes.beyondListLimit;
+  EXPECT_LE(hardware.modeQueries, 2 * kMaxModeIndexes);
   EXPECT_EQ(std::vector<std::string>{}, ConsistencyViolations(outcome));
 
   // Everything that needs a surface format is asked about F16, and nothing is asked without one.

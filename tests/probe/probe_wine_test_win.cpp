@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <wrl/client.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,12 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/unique_com_win.h"
 #include "probe/probe_win.h"
 #include "tests/probe/probe_checks.h"
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 struct HandleCloser {
   void operator()(HANDLE handle) const {
@@ -54,6 +52,39 @@ std::set<std::pair<UINT, UINT>> LargeAdapterModes(IDirect3D9& direct3D, D3DFORMA
   return sizes;
 }
 
+// Counts what is done to it, as a driver's object would see it.
+class CountedObject : public IUnknown {
+public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ++releases;
+    return static_cast<ULONG>(--references);
+  }
+  virtual ~CountedObject() = default;
+  int references = 1;  // the creating call's
+  int releases = 0;
+};
+
+// The owner takes over the creating call's reference and gives it back exactly once, however
+// it is handed on (mingw-w64's ComPtr::Attach added one, and the object was never released).
+TEST(UniqueComTest, ReleasesTheCreatingCallsReferenceOnceOnEveryPath) {
+  CountedObject first;
+  CountedObject second;
+  {
+    UniqueCom<IUnknown> owner(&first);
+    EXPECT_EQ(1, first.references);
+    UniqueCom<IUnknown> moved(std::move(owner));
+    EXPECT_EQ(nullptr, owner.Get());
+    IUnknown** slot = moved.Receive();  // a creating call's out parameter
+    EXPECT_EQ(0, first.references) << "what was held goes before the new one comes";
+    *slot = &second;
+  }
+  EXPECT_EQ(1, first.releases);
+  EXPECT_EQ(1, second.releases);
+  EXPECT_EQ(0, second.references);
+}
+
 TEST(RealProbeTest, RunsAndIsSelfConsistent) {
   const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
   // Without these the probe would have exercised none of the real queries.
@@ -68,8 +99,7 @@ TEST(RealProbeTest, RunsAndIsSelfConsistent) {
 
 TEST(RealProbeTest, ListsEveryLargeAdapterModeOfTheChosenFormats) {
   const ProbeOutcome outcome = ProbeHardware(GetModuleHandleA(nullptr));
-  ComPtr<IDirect3D9> direct3D;
-  direct3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+  UniqueCom<IDirect3D9> direct3D(Direct3DCreate9(D3D_SDK_VERSION));
   ASSERT_NE(nullptr, direct3D.Get());
 
   const std::pair<std::uint32_t, std::uint32_t> passes[] = {{outcome.format16, 16},
@@ -99,13 +129,13 @@ TEST(RealProbeTest, NoInstanceHandleMeansNoJoystick) {
   EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
 }
 
-// A fresh folder to start capsreport.exe in, removed at the end.
+// A fresh folder to start capsreport.exe in, removed at the end with all it holds.
 class ScratchFolder {
 public:
   ScratchFolder()
       : path_(std::filesystem::temp_directory_path() /
               ("capsreport_" + std::to_string(GetCurrentProcessId()) + "_" +
-               std::to_string(GetTickCount()))) {
+               std::to_string(++made_))) {
     std::filesystem::create_directories(path_);
   }
   ~ScratchFolder() {
@@ -119,20 +149,31 @@ public:
   }
 
 private:
+  static int made_;
   std::filesystem::path path_;
 };
+int ScratchFolder::made_ = 0;
 
-std::string CapsReportCommand() {
+// This test's folder, with a trailing separator.
+std::string TestFolder() {
   char self[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string path(self, length);
-  return "\"" + path.substr(0, path.find_last_of("\\/") + 1) + "capsreport.exe\"";
+  return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-// Starts capsreport.exe, copied next to this test, in `folder`, as CreateProcess is told.
+// What capsreport.exe printed after its first line, which says where the file is: the report.
+std::string AfterFirstLine(const std::string& output) {
+  const std::string::size_type end = output.find('\n');
+  return end == std::string::npos ? std::string() : output.substr(end + 1);
+}
+
+// Starts `program` (capsreport.exe copied next to this test when empty) in `folder`, as
+// CreateProcess is told.
 bool StartCapsReport(const ScratchFolder& folder, DWORD flags, STARTUPINFOA& startup,
-                     Handle& process) {
-  const std::string command = CapsReportCommand();
+                     Handle& process, const std::string& program = "") {
+  const std::string command =
+      "\"" + (program.empty() ? TestFolder() + "capsreport.exe" : program) + "\"";
   std::vector<char> commandLine(command.begin(), command.end());
   commandLine.push_back('\0');
   const std::string directory = folder.Path().string();
@@ -152,7 +193,8 @@ bool StartCapsReport(const ScratchFolder& folder, DWORD flags, STARTUPINFOA& sta
 // the output would, and returns that output. The program is given a console of its own, as a
 // program without one (Explorer, a game's front end) gives it: the output's being a pipe is what
 // tells it not to wait.
-bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exitCode) {
+bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exitCode,
+                   const std::string& program = "") {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
@@ -181,7 +223,7 @@ bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exit
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   startup.hStdInput = inputRead;
   Handle process;
-  if (!StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process)) {
+  if (!StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process, program)) {
     return false;
   }
   writer.reset();  // only the child writes now, so the pipe ends when it does
@@ -217,21 +259,29 @@ TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
   EXPECT_EQ(0u, exitCode) << output;
 
   // The first line tells the player where the file is; the rest is the report, the file's too.
-  const std::string::size_type firstLineEnd = output.find('\n');
-  ASSERT_NE(std::string::npos, firstLineEnd) << output;
-  EXPECT_EQ("This report is saved in capsreport.txt in the current folder as well.\r",
-            output.substr(0, firstLineEnd));
-  const std::string report = output.substr(firstLineEnd + 1);
+  EXPECT_EQ(
+      output.rfind("This report is saved in capsreport.txt in the current folder as well.\r\n", 0),
+      0u)
+      << output;
+  const std::string report = AfterFirstLine(output);
   EXPECT_EQ(report, folder.Report());
 
   ProbeOutcome reported;
   std::string error;
   ASSERT_TRUE(ParseCapsReport(report, reported, error)) << error << "\n" << output;
   EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
-  EXPECT_TRUE(reported.direct3DPresent) << output;
 
-  // Same probe code, same machine: the report tells what the launcher would find.
+  // Same probe code, same machine: the report tells what the launcher would find, when the
+  // machine's Direct3D answers within capsreport's patience. In the emulated 32-bit machine,
+  // Wine's Direct3D takes longer than that to start; the report then rightly says so.
+  const ULONGLONG begun = GetTickCount64();
   const ProbeOutcome probed = ProbeHardware(GetModuleHandleA(nullptr));
+  const ULONGLONG tookMs = GetTickCount64() - begun;
+  if (!reported.caps.graphicsKnown && tookMs > 4000 &&
+      output.find("Direct3D 9 did not answer in time") != std::string::npos) {
+    GTEST_SKIP() << "Direct3D takes " << tookMs << " ms to answer here\n" << output;
+  }
+  EXPECT_TRUE(reported.direct3DPresent) << output;
   EXPECT_EQ("", OutcomeDifferences(probed, reported)) << output;
 }
 
@@ -312,3 +362,59 @@ TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
 }
 
 }  // namespace
+
+namespace {
+
+// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
+std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode) {
+  ScratchFolder folder;
+  for (const char* file : {"capsreport.exe", "standin\\d3d9.dll", "standin\\dinput8.dll"}) {
+    const std::string name = std::string(file).substr(std::string(file).find_last_of('\\') + 1);
+    CopyFileA((TestFolder() + file).c_str(), (folder.Path() / name).string().c_str(), FALSE);
+  }
+  SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", faults);
+  std::string output;
+  const bool ran =
+      RunCapsReport(folder, output, exitCode, (folder.Path() / "capsreport.exe").string());
+  SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", nullptr);
+  return ran ? output : std::string();
+}
+
+}  // namespace
+
+// A driver that crashes or hangs costs the report that part's lines, never the report: what the
+// other part found is printed, and a closing line says what happened.
+TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
+  const struct {
+    const char* faults;
+    bool direct3DKnown;
+    bool directInputKnown;
+    const char* note;  // empty: none
+  } rows[] = {
+      {"", true, true, ""},
+      {"d3d9-create-crash", false, true,
+       "Hardware probe - Direct3D 9 crashed in Direct3DCreate9 (exit code 0xC0000005); graphics "
+       "capabilities and display modes unknown"},
+      {"dinput8-enum-hang", true, false,
+       "Hardware probe - DirectInput 8 did not answer in time, still busy in "
+       "IDirectInput8::EnumDevices; joystick unknown"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.faults);
+    DWORD exitCode = 1;
+    const std::string output = CapsReportWithStandIns(row.faults, exitCode);
+    EXPECT_EQ(0u, exitCode) << output;
+    ProbeOutcome reported;
+    std::string error;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(ParseCapsReport(AfterFirstLine(output), reported, error, &notes)) << error << "\n"
+                                                                                  << output;
+    EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
+    EXPECT_EQ(row.direct3DKnown, reported.caps.graphicsKnown) << output;
+    EXPECT_EQ(row.direct3DKnown ? 8u : 0u, reported.modes.size()) << output;
+    EXPECT_EQ(row.directInputKnown, reported.caps.joystickKnown) << output;
+    EXPECT_EQ(row.directInputKnown, reported.caps.joystickAvailable) << output;
+    EXPECT_EQ(*row.note == '\0' ? std::vector<std::string>{} : std::vector<std::string>{row.note},
+              notes);
+  }
+}

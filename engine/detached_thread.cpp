@@ -1,4 +1,4 @@
-#include "launcher/detached_thread.h"
+#include "engine/detached_thread.h"
 
 #include <thread>
 #include <utility>

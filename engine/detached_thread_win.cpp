@@ -1,4 +1,4 @@
-#include "launcher/detached_thread.h"
+#include "engine/detached_thread.h"
 
 #include <process.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "launcher/unique_handle_win.h"
+#include "engine/unique_handle_win.h"
 
 // A CRT thread rather than a detached std::thread. The MinGW thread library recycles the record
 // of a thread detached after it ended while that thread's exit code still writes to it: the next

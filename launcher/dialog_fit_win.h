@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include "launcher/dialog_layout.h"
+#include "launcher/picture_scale.h"
+
+// Makes the launcher's dialogs suit the player's screen and fonts, around their own dialog
+// procedures.
+
+// Tells Windows that the launcher draws for the screen's real resolution, so that Windows 8.1 to
+// 11 do not stretch its windows into a blur above 100%: per monitor (v2) where Windows has it,
+// for the whole system on Vista to Windows 10 1607, nothing on Windows XP. Found at run time, so
+// the program still starts on XP. Call once, before the first window.
+void DeclareDpiAwareness();
+
+// The primary screen, and its work area (the screen less the task bar), where the launcher's
+// dialogs go.
+PixelRect PrimaryScreen();
+PixelRect PrimaryWorkArea();
+
+// A 24-bit uncompressed bitmap resource of `module` as a picture; empty when it is not one.
+Picture LoadPictureResource(HMODULE module, int bitmapId);
+
+// The title picture of a dialog: a bitmap resource shown by the dialog's SS_BITMAP static, and
+// the part of the dialog (in dialog units) that its frame may take.
+struct DialogPicture {
+  int bitmapId;
+  RECT room;
+};
+
+// Runs dialog resource `resourceId` modally, as DialogBoxParamW does with `procedure` and `param`,
+// and before it shows:
+// - where the font the dialog got cannot show the dialog's texts (Wine's Western-only "MS Sans
+//   Serif"), lays it out in the face "MS Shell Dlg" stands for, same size and layout;
+// - where the dialog would not fit the work area, lays it out at the largest smaller point size
+//   that fits;
+// - gives the first tab stop the focus through the dialog manager, so that a focused push button
+//   is the one Enter presses;
+// - shows the game's icon (resource 113) for it, large and small;
+// - with `picture`, scales the picture to fill its sunken frame: its own size at 96 dpi, larger
+//   with the screen's resolution as far as the room allows, again when the resolution changes.
+// Returns what the dialog ended with, or -1 when it could not be shown.
+INT_PTR RunFittedDialog(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure,
+                        LPARAM param, const DialogPicture* picture = nullptr);
