@@ -34,6 +34,17 @@ std::wstring FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::wstring() : WidenAnsi(path.substr(0, slash));
 }
 
+const wchar_t kFolderInPlace[] = L"на месте файла папка.";
+const wchar_t kReadOnly[] = L"файл только для чтения.";
+
+// The system's `error` for `path` in plain words; a missing folder is named.
+std::wstring SystemReason(const std::string& path, DWORD error) {
+  if (error == ERROR_PATH_NOT_FOUND) {
+    return L"нет папки " + FolderOf(path) + L".";
+  }
+  return SystemErrorText(error);
+}
+
 }  // namespace
 
 std::wstring CurrentDirectory() {
@@ -74,20 +85,17 @@ std::wstring FileProblem(const std::string& path, FileAccess access) {
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    if (error == ERROR_PATH_NOT_FOUND) {
-      return L"нет папки " + FolderOf(path) + L".";
-    }
     if (error == ERROR_FILE_NOT_FOUND) {
       // Saving creates the file; only reading and starting need it.
       return access == FileAccess::kRead ? L"файл не найден." : L"";
     }
-    return SystemErrorText(error);
+    return SystemReason(path, error);
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return L"на месте файла папка.";
+    return kFolderInPlace;
   }
   if (access == FileAccess::kWrite && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return L"файл только для чтения.";
+    return kReadOnly;
   }
   // Opening with every kind of sharing allowed fails only when someone else's open shuts us out
   // (a scanner, a backup tool, the game) or the system refuses; the file is not changed.
@@ -96,6 +104,21 @@ std::wstring FileProblem(const std::string& path, FileAccess access) {
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid() ? std::wstring() : SystemErrorText(GetLastError());
+}
+
+std::wstring WriteFailureReason(const std::string& path, const WriteFailure& failure) {
+  switch (failure.kind) {
+    case WriteFailure::Kind::kNone:
+      return {};
+    case WriteFailure::Kind::kReadOnly:
+      return kReadOnly;
+    case WriteFailure::Kind::kFolderInPlace:
+      return kFolderInPlace;
+    case WriteFailure::Kind::kInUse:
+    case WriteFailure::Kind::kSystem:
+      return SystemReason(path, failure.systemError);
+  }
+  return {};
 }
 
 void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "settings/config_file.h"
+
 // Shows a failure to the player: `firstLine` as the launcher has always put it, then, after a
 // blank line, the folder the launcher works in ("Папка: ...", the current directory, which every
 // path of the launcher is relative to) and, when known, `reason` ("Причина: ..."). A player who
@@ -17,6 +19,10 @@ enum class FileAccess { kRead, kWrite };
 // Why `path` (relative to the current directory, in the ANSI code page) cannot be opened for
 // `access`, in plain words; empty when nothing stands in the way that the launcher can see.
 std::wstring FileProblem(const std::string& path, FileAccess access);
+
+// Why saving to `path` failed, in plain words, from what the writer found when it failed;
+// empty when nothing is known.
+std::wstring WriteFailureReason(const std::string& path, const WriteFailure& failure);
 
 // The system's own words for an error code, without the closing line break; empty for 0.
 std::wstring SystemErrorText(DWORD code);

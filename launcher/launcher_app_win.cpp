@@ -11,6 +11,7 @@
 #include "launcher/main_dialog_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/single_instance_win.h"
+#include "launcher/start_rules.h"
 #include "probe/probe_process_win.h"
 #include "settings/config_file.h"
 
@@ -39,6 +40,9 @@ void StartGame() {
           : nullptr;
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
     const DWORD error = GetLastError();
+    if (present && !TellsGameStartFailure(error)) {
+      return;
+    }
     const std::wstring reason =
         present ? SystemErrorText(error) : FileProblem("game\\skarnavel.exe", FileAccess::kRead);
     ShowFailure(nullptr, kGameTitle, L"Не удалось запустить игру: game\\skarnavel.exe", reason);

@@ -288,7 +288,8 @@ SettingsConfirmation SettingsDialogModel::Confirm(SettingsView& view,
                                                   const std::string& configPath) const {
   SettingsConfirmation confirmation;
   confirmation.settings = CollectSettings(view);
-  confirmation.written = WriteConfiguration(configPath, confirmation.settings);
+  confirmation.written =
+      WriteConfiguration(configPath, confirmation.settings, &confirmation.failure);
   return confirmation;
 }
 
@@ -317,6 +318,7 @@ SettingsCommandOutcome SettingsDialogModel::HandleCommand(SettingsView& view, in
         outcome.dialogResult = 1;
       } else {
         outcome.action = SettingsCommandOutcome::Action::kShowWriteError;
+        outcome.writeFailure = confirmation.failure;
       }
       break;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/config_file.h"
 #include "settings/game_settings.h"
 
 // The settings dialog's behaviour, kept apart from any window system: the Win32 dialog procedure
@@ -47,10 +48,11 @@ struct SettingsWorkingCopy {
 
 enum class SettingsPreset { kNormal, kGood, kExcellent };
 
-// What pressing OK produced: the record to keep and whether the file now holds it.
+// What pressing OK produced: the record to keep and whether the file now holds it (if not, why).
 struct SettingsConfirmation {
   Settings settings;
   bool written = false;
+  WriteFailure failure;
 };
 
 struct SettingsCommandOutcome {
@@ -62,6 +64,7 @@ struct SettingsCommandOutcome {
   };
   Action action = Action::kNone;
   int dialogResult = 0;
+  WriteFailure writeFailure;  // with kShowWriteError: why, as the writer found it
 };
 
 // Frequencies and sample sizes offered by the audio lists, in list order.

@@ -64,10 +64,10 @@ struct SettingsDialogContext {
   std::string configPath;
 };
 
-void ShowWriteError(HWND dialog, const std::string& configPath) {
+void ShowWriteError(HWND dialog, const std::string& configPath, const WriteFailure& failure) {
   ShowFailure(dialog, L"Настройки",
               L"Не удалось сохранить настройки в файл " + WidenAnsi(configPath) + L".",
-              FileProblem(configPath, FileAccess::kWrite));
+              WriteFailureReason(configPath, failure));
 }
 
 void ShowUnreadFile(HWND dialog, const std::string& configPath) {
@@ -101,7 +101,7 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
           EndDialog(dialog, outcome.dialogResult);
           break;
         case SettingsCommandOutcome::Action::kShowWriteError:
-          ShowWriteError(dialog, context->configPath);
+          ShowWriteError(dialog, context->configPath, outcome.writeFailure);
           break;
         case SettingsCommandOutcome::Action::kShowUnreadFile:
           ShowUnreadFile(dialog, context->configPath);

@@ -1,5 +1,11 @@
 #include "launcher/single_instance_win.h"
 
+#include "launcher/start_rules.h"
+
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED &&
+                  kErrorAlreadyExists == ERROR_ALREADY_EXISTS && kErrorCancelled == ERROR_CANCELLED,
+              "the start rules' error codes are Windows' own");
+
 namespace {
 
 // The mark by which a second launcher finds the running one's windows.
@@ -31,7 +37,8 @@ bool IsDialogWindow(HWND window) {
 
 UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning) {
   UniqueKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, L"SKARNAVELLauncher_started"));
-  alreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+  alreadyRunning =
+      DecideSingleInstance(event.Valid(), GetLastError()) == SingleInstance::kAlreadyRunning;
   if (alreadyRunning) {
     event.Reset();
   }

@@ -3,8 +3,8 @@
 #include "engine/unique_handle_win.h"
 
 // The launcher's single-instance lock: the named event "SKARNAVELLauncher_started", held for as
-// long as the returned owner lives. `alreadyRunning` is set when another launcher holds it; the
-// returned owner is then empty.
+// long as the returned owner lives. `alreadyRunning` is set when another launcher holds it, the
+// returned owner is then empty (DecideSingleInstance in start_rules.h says when that is).
 UniqueKernelHandle TakeSingleInstanceLock(bool& alreadyRunning);
 
 // Marks `window`, a dialog of this launcher (the main dialog, a failure message), as one that a

@@ -5,11 +5,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "probe/caps_report.h"
+#include "probe/capsreport_output_win.h"
 #include "probe/probe_process_win.h"
 
 namespace {
@@ -26,5 +25,5 @@ int main() {
   }
   std::vector<std::string> notes;
   const ProbeOutcome outcome = ProbeInProcesses(ThisProgram(), kPatienceMs, notes);
-  return WriteCapsReport(outcome, notes, stdout) ? 0 : 1;
+  return ReportCapabilities(outcome, notes);
 }

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "engine/file_handle.h"
+#include "settings/config_file.h"
 #include "settings/game_settings.h"
 
 // The few file operations the configuration writer performs, one call per step, so that each
 // step can be made to fail on purpose. Every operation reports success as true and never
-// throws; none of them logs.
+// throws; none of them logs. One that fails keeps why, as the system said it then, for
+// LastFailure().
 class ConfigFileSystem {
 public:
   virtual ~ConfigFileSystem() = default;
@@ -28,13 +30,23 @@ public:
   // old file or the complete new one, never anything in between.
   virtual bool Replace(const std::string& temporary, const std::string& target) = 0;
   virtual bool Remove(const std::string& path) = 0;
+
+  // Why the last operation that failed did.
+  virtual WriteFailure LastFailure() const = 0;
+  // Waits before a step is tried again.
+  virtual void Pause(int milliseconds) = 0;
 };
 
 // The platform's real file operations.
 ConfigFileSystem& RealConfigFileSystem();
 
 // WriteConfiguration over the given operations: the real writer passes RealConfigFileSystem().
-bool WriteConfiguration(const std::string& path, const Settings& settings, ConfigFileSystem& files);
+bool WriteConfiguration(const std::string& path, const Settings& settings, ConfigFileSystem& files,
+                        WriteFailure* failure = nullptr);
+
+// How often, and how far apart, the writer tries the replacement while the file is in use.
+constexpr int kReplaceAttempts = 10;
+constexpr int kReplacePauseMs = 100;
 
 // The name of the temporary file the writer uses for `target` (already resolved).
 std::string TemporaryPathFor(const std::string& target);

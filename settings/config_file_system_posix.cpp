@@ -1,5 +1,8 @@
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,13 +31,17 @@ public:
                        FileHandle& file) override {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    // rename() cannot put a file where a directory is; say so before writing.
+    if (exists && S_ISDIR(old.st_mode)) {
+      return Failed(WriteFailure::Kind::kFolderInPlace, 0);
+    }
     // rename() would replace a file we may not write; refuse it as opening it would.
     if (exists && ::access(target.c_str(), W_OK) != 0) {
-      return false;
+      return Failed(WriteFailure::Kind::kReadOnly, 0);
     }
     file.reset(std::fopen(temporary.c_str(), "w"));
     if (!file) {
-      return false;
+      return Failed(WriteFailure::Kind::kSystem, errno);
     }
     if (exists && S_ISREG(old.st_mode)) {
       // The new file takes over the old one's permissions. Failing that it keeps the defaults,
@@ -45,18 +52,22 @@ public:
   }
 
   bool Write(std::FILE* file, const char* data, std::size_t size) override {
-    return std::fwrite(data, 1, size, file) == size;
+    return std::fwrite(data, 1, size, file) == size || Failed(WriteFailure::Kind::kSystem, errno);
   }
 
   bool Flush(std::FILE* file) override {
-    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    return (std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0) ||
+           Failed(WriteFailure::Kind::kSystem, errno);
   }
 
-  bool Close(FileHandle& file) override { return std::fclose(file.release()) == 0; }
+  bool Close(FileHandle& file) override {
+    return std::fclose(file.release()) == 0 || Failed(WriteFailure::Kind::kSystem, errno);
+  }
 
   bool Replace(const std::string& temporary, const std::string& target) override {
     if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-      return false;
+      // POSIX renames over a file that others hold open; nothing here is worth a second try.
+      return Failed(WriteFailure::Kind::kSystem, errno);
     }
     try {
       SyncDirectoryOf(target);
@@ -66,7 +77,23 @@ public:
     return true;
   }
 
-  bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+  bool Remove(const std::string& path) override {
+    return ::unlink(path.c_str()) == 0 || Failed(WriteFailure::Kind::kSystem, errno);
+  }
+
+  WriteFailure LastFailure() const override { return last_; }
+
+  void Pause(int milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+
+private:
+  bool Failed(WriteFailure::Kind kind, int error) {
+    last_ = WriteFailure{kind, static_cast<std::uint32_t>(error)};
+    return false;
+  }
+
+  WriteFailure last_;
 };
 
 }  // namespace

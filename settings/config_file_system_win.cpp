@@ -36,45 +36,73 @@ public:
                        FileHandle& file) override {
     std::wstring wideTarget;
     if (!ToWide(target, wideTarget)) {
-      return false;
+      return Failed(GetLastError());
     }
     // The rename would fail on a read-only file or a directory later; say no before writing.
     const DWORD attributes = GetFileAttributesW(wideTarget.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-      return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return Failed(WriteFailure::Kind::kFolderInPlace);
     }
-    // Text mode: every "\n" of the configuration is stored as CR LF, as the game expects.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      return Failed(WriteFailure::Kind::kReadOnly);
+    }
+    // Text mode: every "\n" of the configuration is stored as CR LF, as the game expects. The C
+    // runtime leaves the system's error (no folder, access denied) as the last error.
     file.reset(std::fopen(temporary.c_str(), "wt"));
-    return static_cast<bool>(file);
+    return file ? true : Failed(GetLastError());
   }
 
   bool Write(std::FILE* file, const char* data, std::size_t size) override {
-    return std::fwrite(data, 1, size, file) == size;
+    return std::fwrite(data, 1, size, file) == size || Failed(GetLastError());
   }
 
   bool Flush(std::FILE* file) override {
-    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+    return (std::fflush(file) == 0 && _commit(_fileno(file)) == 0) || Failed(GetLastError());
   }
 
-  bool Close(FileHandle& file) override { return std::fclose(file.release()) == 0; }
+  bool Close(FileHandle& file) override {
+    return std::fclose(file.release()) == 0 || Failed(GetLastError());
+  }
 
   bool Replace(const std::string& temporary, const std::string& target) override {
     std::wstring wideTemporary;
     std::wstring wideTarget;
     if (!ToWide(temporary, wideTemporary) || !ToWide(target, wideTarget)) {
-      return false;
+      return Failed(GetLastError());
     }
     // A rename, which Windows (and Wine) performs in one step; ReplaceFileW would not under
     // Wine, where it deletes the target before moving the new file in.
-    return MoveFileExW(wideTemporary.c_str(), wideTarget.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(wideTemporary.c_str(), wideTarget.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+      return true;
+    }
+    // Someone else holding the target shuts the rename out in one of these ways: the file open
+    // without delete sharing, a range of it locked, or (access denied) it being mapped or on its
+    // way out after a delete.
+    const DWORD error = GetLastError();
+    const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                       error == ERROR_ACCESS_DENIED;
+    return Failed(inUse ? WriteFailure::Kind::kInUse : WriteFailure::Kind::kSystem, error);
   }
 
   bool Remove(const std::string& path) override {
     std::wstring wide;
-    return ToWide(path, wide) && DeleteFileW(wide.c_str()) != 0;
+    return (ToWide(path, wide) && DeleteFileW(wide.c_str()) != 0) || Failed(GetLastError());
   }
+
+  WriteFailure LastFailure() const override { return last_; }
+
+  void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
+
+private:
+  bool Failed(WriteFailure::Kind kind, DWORD error = 0) {
+    last_ = WriteFailure{kind, error};
+    return false;
+  }
+
+  bool Failed(DWORD error) { return Failed(WriteFailure::Kind::kSystem, error); }
+
+  WriteFailure last_;
 };
 
 }  // namespace

@@ -63,9 +63,10 @@ private:
   std::string& text;
 };
 
-// Leaves the old file in place and says so; the caller only learns that the write failed.
+// Leaves the old file in place and says so; the caller learns that the write failed and
+// `seen`, why, as the failing step found it before the clean-up could change that.
 bool Fail(ConfigFileSystem& files, const std::string& path, const std::string& temporary,
-          FileHandle& file) {
+          FileHandle& file, const WriteFailure& seen, WriteFailure* failure) {
   if (file) {
     files.Close(file);
   }
@@ -73,7 +74,27 @@ bool Fail(ConfigFileSystem& files, const std::string& path, const std::string& t
     files.Remove(temporary);
   }
   LogMessage("Cannot write file - %s\n", path.c_str());
+  if (failure != nullptr) {
+    *failure = seen;
+  }
   return false;
+}
+
+// A file written a moment ago is opened at once by virus scanners, the search indexer and sync
+// tools, each for a moment, and the replacement is refused while they hold it. Only that is
+// tried again, for about a second; anything else will not go away by waiting.
+bool ReplaceWhenFree(ConfigFileSystem& files, const std::string& temporary,
+                     const std::string& target, WriteFailure& seen) {
+  for (int attempt = 1;; ++attempt) {
+    if (files.Replace(temporary, target)) {
+      return true;
+    }
+    seen = files.LastFailure();
+    if (seen.kind != WriteFailure::Kind::kInUse || attempt == kReplaceAttempts) {
+      return false;
+    }
+    files.Pause(kReplacePauseMs);
+  }
 }
 
 }  // namespace
@@ -133,40 +154,42 @@ std::string TemporaryPathFor(const std::string& target) {
   return target + ".tmp";
 }
 
-bool WriteConfiguration(const std::string& path, const Settings& settings,
-                        ConfigFileSystem& files) {
+bool WriteConfiguration(const std::string& path, const Settings& settings, ConfigFileSystem& files,
+                        WriteFailure* failure) {
   FileHandle file;
   std::string temporary;
+  // Out of memory, the one failure before the file system is asked; the system says nothing.
+  WriteFailure seen{WriteFailure::Kind::kSystem, 0};
   const std::string text = FormatConfiguration(settings);
   // The loader that reads the file back matches names without regard to case; resolve the
   // same way so that both reach the file that is there, whatever its spelling on disk.
   const std::string target = ResolvePathIgnoringCase(path);
   if (text.empty() || target.empty()) {
-    return Fail(files, path, temporary, file);
+    return Fail(files, path, temporary, file, seen, failure);
   }
   try {
     temporary = TemporaryPathFor(target);
   } catch (const std::bad_alloc&) {
-    return Fail(files, path, temporary, file);
+    return Fail(files, path, temporary, file, seen, failure);
   }
 
   if (!files.CreateTemporary(target, temporary, file)) {
+    seen = files.LastFailure();
     // Nothing was created, or what was created half-way must go.
     file.reset();
-    return Fail(files, path, temporary, file);
+    return Fail(files, path, temporary, file, seen, failure);
   }
-  if (!files.Write(file.get(), text.data(), text.size()) || !files.Flush(file.get())) {
-    return Fail(files, path, temporary, file);
+  if (!files.Write(file.get(), text.data(), text.size()) || !files.Flush(file.get()) ||
+      !files.Close(file)) {
+    seen = files.LastFailure();
+    return Fail(files, path, temporary, file, seen, failure);
   }
-  if (!files.Close(file)) {
-    return Fail(files, path, temporary, file);
-  }
-  if (!files.Replace(temporary, target)) {
-    return Fail(files, path, temporary, file);
+  if (!ReplaceWhenFree(files, temporary, target, seen)) {
+    return Fail(files, path, temporary, file, seen, failure);
   }
   return true;
 }
 
-bool WriteConfiguration(const std::string& path, const Settings& settings) {
-  return WriteConfiguration(path, settings, RealConfigFileSystem());
+bool WriteConfiguration(const std::string& path, const Settings& settings, WriteFailure* failure) {
+  return WriteConfiguration(path, settings, RealConfigFileSystem(), failure);
 }

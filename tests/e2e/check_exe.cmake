@@ -1,5 +1,6 @@
 # cmake -DOBJDUMP=<objdump> -DGUI_EXE=<SkarnavelLauncher.exe> [-DCONSOLE_EXE=<capsreport.exe>]
-#       [-DREVIEWED=<imports list>] [-DOS_VERSION=<major.minor>] -P check_exe.cmake
+#       [-DREVIEWED=<imports list>] [-DOS_VERSION=<major.minor>] [-DVERSION=<a.b.c.d>]
+#       [-DEPOCH=<seconds>] -P check_exe.cmake
 #
 # The shipped programs are dropped into a game folder on any Windows: they may import only system
 # DLLs that every Windows has (no MinGW runtime, no D3DX), must be of their subsystem (the
@@ -8,7 +9,13 @@
 # their import tables: loading them at start-up slows the main window. With REVIEWED, every
 # function they import must be in that list, and every listed function imported by one of them;
 # with OS_VERSION, their headers must name that Windows as both OS and subsystem version.
-cmake_policy(VERSION 3.20)
+#
+# What a player downloads carries no symbols and no debug data, and shows the game's icon and a
+# version in Explorer: with VERSION, both programs' version resources must give it (as numbers
+# and as the FileVersion and ProductVersion texts) and name a LegalCopyright. With EPOCH, their
+# headers' time stamps must be that time (the last commit's), not the hour of the build.
+cmake_policy(VERSION 3.21)
+include(${CMAKE_CURRENT_LIST_DIR}/file_bytes.cmake)
 if(NOT OBJDUMP OR NOT GUI_EXE)
   message(FATAL_ERROR "usage: cmake -DOBJDUMP=... -DGUI_EXE=... [-DCONSOLE_EXE=...] -P check_exe.cmake")
 endif()
@@ -19,10 +26,87 @@ set(failed FALSE)
 # "kernel32.dll GetTickCount" for every function any of the programs imports.
 set(imported)
 
+# Hex digits of `text` in UTF-16LE, as version resources hold their texts.
+function(utf16_hex text out)
+  set(hex "")
+  string(LENGTH "${text}" length)
+  math(EXPR last "${length} - 1")
+  foreach(index RANGE ${last})
+    string(SUBSTRING "${text}" ${index} 1 char)
+    string(HEX "${char}" code)
+    string(APPEND hex "${code}00")
+  endforeach()
+  set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+# Hex digits of the 16-bit `value` as the file holds it, low byte first.
+function(le16_hex value out)
+  math(EXPR low "${value} % 256" OUTPUT_FORMAT HEXADECIMAL)
+  math(EXPR high "${value} / 256" OUTPUT_FORMAT HEXADECIMAL)
+  set(hex "")
+  foreach(byte IN ITEMS ${low} ${high})
+    string(REPLACE "0x" "" byte "${byte}")
+    string(LENGTH "${byte}" digits)
+    if(digits EQUAL 1)
+      set(byte "0${byte}")
+    endif()
+    string(APPEND hex "${byte}")
+  endforeach()
+  string(TOLOWER "${hex}" hex)
+  set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+# Sets `exe_failed` in the caller when the version resource in its `bytes` is not VERSION's.
+macro(check_version_resource)
+  string(REPLACE "." ";" parts "${VERSION}")
+  list(GET parts 0 major)
+  list(GET parts 1 minor)
+  list(GET parts 2 patch)
+  list(GET parts 3 tweak)
+  le16_hex(${major} major_hex)
+  le16_hex(${minor} minor_hex)
+  le16_hex(${patch} patch_hex)
+  le16_hex(${tweak} tweak_hex)
+  # VS_FIXEDFILEINFO: signature, structure version, then the file and product versions, each as
+  # (major << 16 | minor, patch << 16 | tweak) in little-endian 32-bit words.
+  set(numbers "${minor_hex}${major_hex}${tweak_hex}${patch_hex}")
+  if(NOT "${bytes}" MATCHES "bd04effe00000100${numbers}${numbers}")
+    message(SEND_ERROR "${name}: version resource does not give ${VERSION} as its numbers")
+    set(exe_failed TRUE)
+  endif()
+  # A String entry: its key, NUL, padding to 32 bits, then its value.
+  utf16_hex("${VERSION}" version_hex)
+  foreach(key FileVersion ProductVersion)
+    utf16_hex("${key}" key_hex)
+    if(NOT "${bytes}" MATCHES "${key_hex}0000(0000)?${version_hex}0000")
+      message(SEND_ERROR "${name}: version resource has no ${key} ${VERSION}")
+      set(exe_failed TRUE)
+    endif()
+  endforeach()
+  utf16_hex("LegalCopyright" key_hex)
+  if(NOT "${bytes}" MATCHES "${key_hex}0000(0000)?([0-9a-f][0-9a-f])([0-9a-f][0-9a-f])"
+     OR "${CMAKE_MATCH_2}${CMAKE_MATCH_3}" STREQUAL "0000")
+    message(SEND_ERROR "${name}: version resource has no LegalCopyright")
+    set(exe_failed TRUE)
+  endif()
+endmacro()
+
+# Sets `exe_failed` in the caller when the header's time stamp in its `bytes` is not EPOCH.
+macro(check_time_stamp)
+  # The PE header's offset is at 0x3c; its time stamp follows the signature and two words.
+  zurvo_number_at(bytes 60 4 header)
+  math(EXPR stamp_offset "${header} + 8")
+  zurvo_number_at(bytes ${stamp_offset} 4 stamp)
+  if(NOT stamp EQUAL EPOCH)
+    message(SEND_ERROR "${name}: header time stamp ${stamp}, expected ${EPOCH} (the last commit's)")
+    set(exe_failed TRUE)
+  endif()
+endmacro()
+
 function(check_exe exe subsystem subsystem_name)
-  execute_process(COMMAND ${OBJDUMP} -p ${exe} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+  execute_process(COMMAND ${OBJDUMP} -f -p -h ${exe} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
-    message(FATAL_ERROR "objdump -p ${exe} failed: ${result}")
+    message(FATAL_ERROR "objdump -f -p -h ${exe} failed: ${result}")
   endif()
   get_filename_component(name "${exe}" NAME)
   set(exe_failed FALSE)
@@ -54,6 +138,24 @@ function(check_exe exe subsystem subsystem_name)
   if(dump MATCHES "Type Table[^\n]*\n([^\n]*\n)*[0-9a-f]+ +Entry: ID: 0x000018,")
     message(SEND_ERROR "${name}: carries a manifest")
     set(exe_failed TRUE)
+  endif()
+  if(dump MATCHES "flags [^\n]*\n[^\n]*HAS_(SYMS|DEBUG)" OR dump MATCHES "\n +[0-9]+ \\.debug")
+    message(SEND_ERROR "${name}: not stripped (symbols or debug data)")
+    set(exe_failed TRUE)
+  endif()
+  # Resource type 14 is RT_GROUP_ICON; the type level is indented by three spaces.
+  if(NOT dump MATCHES "\n[0-9a-f]+   Entry: ID: 0x00000e,")
+    message(SEND_ERROR "${name}: has no icon")
+    set(exe_failed TRUE)
+  endif()
+  if(VERSION OR EPOCH)
+    file(READ "${exe}" bytes HEX)
+    if(VERSION)
+      check_version_resource()
+    endif()
+    if(EPOCH)
+      check_time_stamp()
+    endif()
   endif()
   # The loader refuses a program whose header asks for a newer Windows than it is.
   if(OS_VERSION)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "launcher/dialog_fit_win.h"
+#include "launcher/failure_message_win.h"
 #include "launcher/hardware_probe_win.h"
 #include "probe/probe_wire.h"
 #include "launcher/main_dialog_win.h"
@@ -1155,6 +1156,25 @@ TEST(SettingsDialog, EmptyModeListKeepsTheCurrentMode) {
   EXPECT_EQ(settings.Frequency, 44100) << "the rest of the choice is still stored";
 }
 
+// What this system says when a rename would replace a file that another program holds open
+// without sharing it.
+DWORD RenameOverHeldFileError(const fs::path& folder) {
+  const fs::path target = folder / "held.tmp";
+  const fs::path source = folder / "new.tmp";
+  WriteBytes(target, "old");
+  WriteBytes(source, "new");
+  HANDLE held = CreateFileW(target.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD error =
+      MoveFileExW(source.wstring().c_str(), target.wstring().c_str(), MOVEFILE_REPLACE_EXISTING)
+          ? 0
+          : GetLastError();
+  CloseHandle(held);
+  fs::remove(target);
+  fs::remove(source);
+  return error;
+}
+
 TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
   TempDir dir;
   const std::string path = (dir.Path() / "Game" / "Zurvo.cfg").string();  // no Game folder
@@ -1168,6 +1188,8 @@ TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
     std::string reason;
     std::function<void()> remove;
   };
+  // Another program holding the file open without sharing it, for longer than the save waits.
+  HANDLE held = INVALID_HANDLE_VALUE;
   const Obstacle obstacles[] = {
       {"no Game folder", "нет папки " + (dir.Path() / "Game").string() + ".",
        [&] {
@@ -1177,7 +1199,15 @@ TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
          SetFileAttributesW(FromUtf8(path).c_str(), FILE_ATTRIBUTE_READONLY);
        }},
       {"a read-only file", "файл только для чтения.",
-       [&] { SetFileAttributesW(FromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL); }},
+       [&] {
+         SetFileAttributesW(FromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+         held = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+       }},
+      // What the save's rename was told then; looking at the file afterwards would find
+      // another reason (Wine: "access denied" for the rename, "sharing violation" for an open).
+      {"a file held open", Utf8(SystemErrorText(RenameOverHeldFileError(dir.Path()))),
+       [&] { CloseHandle(held); }},
   };
   for (const Obstacle& obstacle : obstacles) {
     SCOPED_TRACE(obstacle.name);
@@ -1200,4 +1230,26 @@ TEST(SettingsDialog, FailedWriteShowsAnErrorAndKeepsTheDialogOpen) {
   EXPECT_EQ(run.thread.Result(), 1);
   EXPECT_EQ(settings.Frequency, 44100);
   EXPECT_TRUE(fs::exists(path));
+}
+
+// A virus scanner or the search indexer opens the file just written for a moment: OK waits it
+// out and saves, with nothing to tell the player.
+TEST(SettingsDialog, AFileHeldForAMomentIsSavedWhenItIsFree) {
+  TempDir dir;
+  fs::create_directories(dir.Path() / "Game");
+  const std::string path = (dir.Path() / "Game" / "Zurvo.cfg").string();
+  WriteBytes(path, "Mouse 0.90\n");
+  Settings settings;
+  SettingsDialogRun run(settings, Caps(true, true, 2), TypicalModes(), path);
+  ASSERT_NE(run.dialog, nullptr);
+  Click(run.dialog, IDC_PRESET_EXCELLENT);
+  HANDLE held = CreateFileW(FromUtf8(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ClickLater(run.dialog, IDOK);
+  Sleep(300);
+  CloseHandle(held);
+  EXPECT_EQ(run.thread.Result(), 1) << "a message box, or the dialog still open";
+  EXPECT_EQ(settings.Frequency, 44100);
+  EXPECT_NE(ReadBytes(path).find("Frequency 44100"), std::string::npos);
 }

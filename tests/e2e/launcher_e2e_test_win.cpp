@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -248,6 +249,34 @@ TEST(LauncherStartUp, SecondLauncherExitsWithoutAWindowWhileTheFirstRuns) {
   EXPECT_TRUE(third.Started());
   PostClose(third.Main());
   EXPECT_EQ(third.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// A launcher running elevated, or as another user in the same session, holds the name with an
+// event that this one may not open: CreateEventW answers no event and ERROR_ACCESS_DENIED. Here
+// the test holds it so, with an access list that grants nobody anything.
+TEST(LauncherStartUp, ANameItMayNotOpenMeansAnotherLauncherRuns) {
+  GameFolder folder;
+  SECURITY_DESCRIPTOR descriptor;
+  ACL nobody;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(InitializeAcl(&nobody, sizeof nobody, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &nobody, FALSE));
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+  const std::unique_ptr<void, decltype(&CloseHandle)> held(
+      CreateEventW(&attributes, FALSE, FALSE, L"SKARNAVELLauncher_started"), &CloseHandle);
+  ASSERT_NE(held.get(), nullptr) << GetLastError();
+
+  Process launcher;
+  ASSERT_TRUE(launcher.Start(folder.Launcher(), folder.Root()));
+  bool showedAWindow = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    showedAWindow = showedAWindow || !TopLevelWindows(launcher.Id(), true).empty();
+    return !launcher.Running();
+  }));
+  DWORD code = 99;
+  ASSERT_TRUE(launcher.WaitForExit(0, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(showedAWindow);
 }
 
 // ---- main dialog ----

@@ -628,6 +628,7 @@ TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
   const SettingsCommandOutcome outcome =
       dialog.model.HandleCommand(dialog.view, 1, blocked.string());
   EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kShowWriteError);
+  EXPECT_EQ(outcome.writeFailure.kind, WriteFailure::Kind::kFolderInPlace) << "why, for the box";
   EXPECT_EQ(settings, Settings{});
   EXPECT_TRUE(fs::is_directory(blocked / "inside"));
 }

@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -126,6 +129,31 @@ TEST(RealProbeTest, NoInstanceHandleMeansNoJoystick) {
   EXPECT_EQ("", Join(ConsistencyViolations(outcome)));
 }
 
+// A fresh folder to start capsreport.exe in, removed at the end with all it holds.
+class ScratchFolder {
+public:
+  ScratchFolder()
+      : path_(std::filesystem::temp_directory_path() /
+              ("capsreport_" + std::to_string(GetCurrentProcessId()) + "_" +
+               std::to_string(++made_))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string Report() const {
+    std::ifstream in(path_ / "capsreport.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+private:
+  static int made_;
+  std::filesystem::path path_;
+};
+int ScratchFolder::made_ = 0;
+
 // This test's folder, with a trailing separator.
 std::string TestFolder() {
   char self[MAX_PATH] = {};
@@ -134,10 +162,39 @@ std::string TestFolder() {
   return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-// Runs capsreport.exe in `folder` (this test's own when empty) and returns its standard output.
-bool RunCapsReport(std::string& output, DWORD& exitCode, const std::string& folder = "") {
-  const std::string command = "\"" + (folder.empty() ? TestFolder() : folder) + "capsreport.exe\"";
+// What capsreport.exe printed after its first line, which says where the file is: the report.
+std::string AfterFirstLine(const std::string& output) {
+  const std::string::size_type end = output.find('\n');
+  return end == std::string::npos ? std::string() : output.substr(end + 1);
+}
 
+// Starts `program` (capsreport.exe copied next to this test when empty) in `folder`, as
+// CreateProcess is told.
+bool StartCapsReport(const ScratchFolder& folder, DWORD flags, STARTUPINFOA& startup,
+                     Handle& process, const std::string& program = "") {
+  const std::string command =
+      "\"" + (program.empty() ? TestFolder() + "capsreport.exe" : program) + "\"";
+  std::vector<char> commandLine(command.begin(), command.end());
+  commandLine.push_back('\0');
+  const std::string directory = folder.Path().string();
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr,
+                      (startup.dwFlags & STARTF_USESTDHANDLES) != 0, flags, nullptr,
+                      directory.c_str(), &startup, &started)) {
+    ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+    return false;
+  }
+  process.reset(started.hProcess);
+  CloseHandle(started.hThread);
+  return true;
+}
+
+// Runs capsreport.exe in `folder` with its output to a pipe, as a program that shows or keeps
+// the output would, and returns that output. The program is given a console of its own, as a
+// program without one (Explorer, a game's front end) gives it: the output's being a pipe is what
+// tells it not to wait.
+bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exitCode,
+                   const std::string& program = "") {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
@@ -148,47 +205,70 @@ bool RunCapsReport(std::string& output, DWORD& exitCode, const std::string& fold
   Handle reader(readEnd);
   Handle writer(writeEnd);
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  // Input that never ends while the program runs: a program that waited for Enter would wait.
+  HANDLE inputRead = nullptr;
+  HANDLE inputWrite = nullptr;
+  if (!CreatePipe(&inputRead, &inputWrite, &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+    return false;
+  }
+  const Handle input(inputRead);
+  const Handle keyboard(inputWrite);
+  SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = writeEnd;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  std::vector<char> commandLine(command.begin(), command.end());
-  commandLine.push_back('\0');
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
+  startup.hStdInput = inputRead;
+  Handle process;
+  if (!StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process, program)) {
     return false;
   }
-  Handle processHandle(process.hProcess);
-  Handle threadHandle(process.hThread);
   writer.reset();  // only the child writes now, so the pipe ends when it does
 
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    output.append(buffer, got);
+  // Read while it runs, so that a program that does not end fails the test rather than hangs it.
+  bool ended = false;
+  for (int waited = 0; waited < 2400; ++waited) {
+    ended = WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0;
+    char buffer[4096];
+    DWORD available = 0;
+    DWORD got = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      output.append(buffer, got);
+    }
+    if (ended) {
+      break;
+    }
   }
-  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+  if (!ended) {
     ADD_FAILURE() << "capsreport.exe did not end";
-    TerminateProcess(process.hProcess, 1);
+    TerminateProcess(process.get(), 1);
     return false;
   }
-  return GetExitCodeProcess(process.hProcess, &exitCode) != 0;
+  return GetExitCodeProcess(process.get(), &exitCode) != 0;
 }
 
-TEST(CapsReportExeTest, PrintsWhatTheProbeFinds) {
+TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
+  ScratchFolder folder;
   std::string output;
   DWORD exitCode = 1;
-  ASSERT_TRUE(RunCapsReport(output, exitCode));
+  ASSERT_TRUE(RunCapsReport(folder, output, exitCode));
   EXPECT_EQ(0u, exitCode) << output;
+
+  // The first line tells the player where the file is; the rest is the report, the file's too.
+  EXPECT_EQ(
+      output.rfind("This report is saved in capsreport.txt in the current folder as well.\r\n", 0),
+      0u)
+      << output;
+  const std::string report = AfterFirstLine(output);
+  EXPECT_EQ(report, folder.Report());
 
   ProbeOutcome reported;
   std::string error;
-  ASSERT_TRUE(ParseCapsReport(output, reported, error)) << error << "\n" << output;
+  ASSERT_TRUE(ParseCapsReport(report, reported, error)) << error << "\n" << output;
   EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
 
   // Same probe code, same machine: the report tells what the launcher would find, when the
@@ -205,29 +285,98 @@ TEST(CapsReportExeTest, PrintsWhatTheProbeFinds) {
   EXPECT_EQ("", OutcomeDifferences(probed, reported)) << output;
 }
 
+// Types Enter into the console of process `id`.
+bool PressEnterIn(DWORD id) {
+  FreeConsole();  // a process can be attached to one console only
+  if (!AttachConsole(id)) {
+    ADD_FAILURE() << "AttachConsole failed: " << GetLastError();
+    return false;
+  }
+  const Handle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+  INPUT_RECORD keys[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    keys[i].EventType = KEY_EVENT;
+    keys[i].Event.KeyEvent.bKeyDown = i == 0 ? TRUE : FALSE;
+    keys[i].Event.KeyEvent.wRepeatCount = 1;
+    keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+    keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
+  }
+  DWORD written = 0;
+  const bool typed = input.get() != INVALID_HANDLE_VALUE &&
+                     WriteConsoleInputW(input.get(), keys, 2, &written) && written == 2;
+  FreeConsole();
+  return typed;
+}
+
+// Started from a prompt, capsreport.exe shares the prompt's console, which stays open: it ends
+// at once, as it always did.
+TEST(CapsReportExeTest, InAPromptsConsoleEndsAtOnce) {
+  ScratchFolder folder;
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();  // this test plays the prompt
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  Handle process;
+  const bool started = StartCapsReport(folder, 0, startup, process);
+  const DWORD ended = started ? WaitForSingleObject(process.get(), 120000) : WAIT_FAILED;
+  if (ended != WAIT_OBJECT_0 && started) {
+    TerminateProcess(process.get(), 1);
+  }
+  FreeConsole();
+  ASSERT_TRUE(started);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ended) << "waited in a shared console";
+  ProbeOutcome reported;
+  std::string error;
+  EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+}
+
+// Double-clicked in Explorer, capsreport.exe gets a console window of its own, which would close
+// as soon as it ends: it saves the report and waits for Enter.
+TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
+  ScratchFolder folder;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  Handle process;
+  ASSERT_TRUE(StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process));
+
+  ProbeOutcome reported;
+  std::string error = "no capsreport.txt";
+  for (int waited = 0; waited < 1200 && !ParseCapsReport(folder.Report(), reported, error);
+       ++waited) {
+    if (WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) {
+      break;
+    }
+  }
+  EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.get(), 2000))
+      << "ended without waiting for Enter";
+
+  ASSERT_TRUE(PressEnterIn(GetProcessId(process.get())));
+  ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.get(), 30000))
+      << "Enter did not end it";
+  DWORD exitCode = 1;
+  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
+
 }  // namespace
 
 namespace {
 
 // capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
 std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder =
-      std::string(temp) + "zurvo_capsreport_" + std::to_string(GetCurrentProcessId()) + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
+  ScratchFolder folder;
   for (const char* file : {"capsreport.exe", "standin\\d3d9.dll", "standin\\dinput8.dll"}) {
     const std::string name = std::string(file).substr(std::string(file).find_last_of('\\') + 1);
-    CopyFileA((TestFolder() + file).c_str(), (folder + name).c_str(), FALSE);
+    CopyFileA((TestFolder() + file).c_str(), (folder.Path() / name).string().c_str(), FALSE);
   }
   SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", faults);
   std::string output;
-  const bool ran = RunCapsReport(output, exitCode, folder);
+  const bool ran =
+      RunCapsReport(folder, output, exitCode, (folder.Path() / "capsreport.exe").string());
   SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", nullptr);
-  for (const char* name : {"capsreport.exe", "d3d9.dll", "dinput8.dll"}) {
-    DeleteFileA((folder + name).c_str());
-  }
-  RemoveDirectoryA(folder.c_str());
   return ran ? output : std::string();
 }
 
@@ -258,7 +407,8 @@ TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
     ProbeOutcome reported;
     std::string error;
     std::vector<std::string> notes;
-    ASSERT_TRUE(ParseCapsReport(output, reported, error, &notes)) << error << "\n" << output;
+    ASSERT_TRUE(ParseCapsReport(AfterFirstLine(output), reported, error, &notes)) << error << "\n"
+                                                                                  << output;
     EXPECT_EQ("", Join(ConsistencyViolations(reported))) << output;
     EXPECT_EQ(row.direct3DKnown, reported.caps.graphicsKnown) << output;
     EXPECT_EQ(row.direct3DKnown ? 8u : 0u, reported.modes.size()) << output;

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cfloat>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,6 +26,21 @@ const char kOldBytes[] = "ScreenWidth 1024\r\nScreenHeight 768\r\n// the old fil
 std::vector<std::string> Only(const std::string& name) {
   return {name};
 }
+
+std::string Describe(const WriteFailure& failure) {
+  const char* const kinds[] = {"none", "read-only", "folder in place", "in use", "system"};
+  return std::string(kinds[static_cast<int>(failure.kind)]) + " " +
+         std::to_string(failure.systemError);
+}
+
+#ifdef _WIN32
+const std::uint32_t kNoSuchFolder = 3;  // ERROR_PATH_NOT_FOUND
+#else
+const std::uint32_t kNoSuchFolder = ENOENT;
+#endif
+// What the fault injection below reports: a full disk, and whoever had the file open.
+const WriteFailure kDiskFull{WriteFailure::Kind::kSystem, 112};
+const WriteFailure kInUse{WriteFailure::Kind::kInUse, 32};
 
 TEST(WriteConfiguration, DefaultsGiveTheThirtyLinesOnDisk) {
   ScratchDirectory scratch;
@@ -165,7 +182,9 @@ TEST(WriteConfiguration, ReplacesTheFileWhateverItsCase) {
 
 TEST(WriteConfiguration, MissingGameDirectoryIsAFailure) {
   ScratchDirectory scratch;
-  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  WriteFailure failure;
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings(), &failure));
+  EXPECT_EQ(Describe(failure), Describe({WriteFailure::Kind::kSystem, kNoSuchFolder}));
   EXPECT_FALSE(std::filesystem::exists("Game"));
   EXPECT_FALSE(std::filesystem::exists("game"));
   EXPECT_EQ(scratch.List("."), Only("Zurvo.log"));
@@ -176,7 +195,9 @@ TEST(WriteConfiguration, DirectoryInTheFilesPlaceIsAFailure) {
   ScratchDirectory scratch;
   std::filesystem::create_directories("Game/Zurvo.cfg");
   WriteFileBytes("Game/Zurvo.cfg/inside", kOldBytes);
-  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  WriteFailure failure;
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings(), &failure));
+  EXPECT_EQ(Describe(failure), Describe({WriteFailure::Kind::kFolderInPlace, 0}));
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg/inside"), kOldBytes);
   EXPECT_EQ(ReadFileBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
@@ -194,7 +215,9 @@ TEST(WriteConfiguration, ReadOnlyFileIsAFailure) {
                                    std::filesystem::perms::group_write |
                                    std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
-  EXPECT_FALSE(WriteConfiguration(kPath, Settings()));
+  WriteFailure failure;
+  EXPECT_FALSE(WriteConfiguration(kPath, Settings(), &failure));
+  EXPECT_EQ(Describe(failure), Describe({WriteFailure::Kind::kReadOnly, 0}));
   EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   std::filesystem::permissions("Game/Zurvo.cfg", std::filesystem::perms::owner_write,
@@ -227,18 +250,21 @@ void PrintTo(Step step, std::ostream* out) {
 }
 
 // The real file operations, except that one step fails the way a full disk or a lost device
-// makes it fail: after doing part of its work, not before.
+// makes it fail: after doing part of its work, not before. It fails `times` times, reporting
+// `how`, then works again. With `cleanupFails`, removing the temporary file afterwards fails too,
+// with a failure of its own. Pauses are counted, not slept.
 class FailingFileSystem final : public ConfigFileSystem {
 public:
-  explicit FailingFileSystem(Step failing) : failing(failing), real(RealConfigFileSystem()) {}
+  explicit FailingFileSystem(Step failing, WriteFailure how = kDiskFull, int times = 1000)
+      : failing(failing), how(how), failuresLeft(times), real(RealConfigFileSystem()) {}
 
   bool CreateTemporary(const std::string& target, const std::string& temporary,
                        FileHandle& file) override {
     created = temporary;
-    if (!real.CreateTemporary(target, temporary, file)) {
+    if (!Real(real.CreateTemporary(target, temporary, file))) {
       return false;
     }
-    if (failing == Step::kCreate) {
+    if (Fails(Step::kCreate)) {
       // The file exists, but the caller is told it could not be set up.
       real.Close(file);
       return false;
@@ -247,55 +273,92 @@ public:
   }
 
   bool Write(std::FILE* file, const char* data, std::size_t size) override {
-    if (failing == Step::kWrite) {
+    if (Fails(Step::kWrite)) {
       real.Write(file, data, size / 2);
       return false;
     }
-    return real.Write(file, data, size);
+    return Real(real.Write(file, data, size));
   }
 
   bool Flush(std::FILE* file) override {
-    const bool flushed = real.Flush(file);
-    return failing != Step::kFlush && flushed;
+    const bool flushed = Real(real.Flush(file));
+    return !Fails(Step::kFlush) && flushed;
   }
 
   bool Close(FileHandle& file) override {
-    const bool closed = real.Close(file);
-    return failing != Step::kClose && closed;
+    const bool closed = Real(real.Close(file));
+    return !Fails(Step::kClose) && closed;
   }
 
   bool Replace(const std::string& temporary, const std::string& target) override {
-    if (failing == Step::kReplace) {
+    ++replacements;
+    if (Fails(Step::kReplace)) {
       return false;
     }
-    return real.Replace(temporary, target);
+    return Real(real.Replace(temporary, target));
   }
 
   bool Remove(const std::string& path) override {
     ++removals;
-    return real.Remove(path);
+    const bool removed = Real(real.Remove(path));
+    if (cleanupFails) {
+      last = WriteFailure{WriteFailure::Kind::kSystem, 6};
+      return false;
+    }
+    return removed;
   }
+
+  WriteFailure LastFailure() const override { return last; }
+
+  void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
 
   std::string created;
   int removals = 0;
+  int replacements = 0;
+  std::vector<int> pauses;
+  bool cleanupFails = false;
 
 private:
+  bool Fails(Step step) {
+    if (step != failing || failuresLeft == 0) {
+      return false;
+    }
+    --failuresLeft;
+    last = how;
+    return true;
+  }
+
+  bool Real(bool succeeded) {
+    if (!succeeded) {
+      last = real.LastFailure();
+    }
+    return succeeded;
+  }
+
   Step failing;
+  WriteFailure how;
+  int failuresLeft;
+  WriteFailure last;
   ConfigFileSystem& real;
 };
 
 class WriterFault : public testing::TestWithParam<Step> {};
 
-TEST_P(WriterFault, LeavesTheOldFileAndNoTemporary) {
+// The player is told why the step that failed failed, not what the clean-up after it found.
+TEST_P(WriterFault, LeavesTheOldFileAndNoTemporaryAndTellsWhy) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
   WriteFileBytes("Game/Zurvo.cfg", kOldBytes);
   FailingFileSystem files(GetParam());
-  EXPECT_FALSE(WriteConfiguration(kPath, AllNonDefault(), files));
+  files.cleanupFails = true;
+  WriteFailure failure;
+  EXPECT_FALSE(WriteConfiguration(kPath, AllNonDefault(), files, &failure));
   EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_EQ(files.removals, 1);
   EXPECT_EQ(ReadFileBytes("Zurvo.log"), OnDisk("Cannot write file - Game\\Zurvo.cfg\n"));
+  EXPECT_EQ(Describe(failure), Describe(kDiskFull));
+  EXPECT_TRUE(files.pauses.empty()) << "only a file in use is worth waiting for";
 }
 
 TEST_P(WriterFault, NoOldFileMeansNoFileAtAll) {
@@ -312,6 +375,42 @@ INSTANTIATE_TEST_SUITE_P(EachStep, WriterFault,
                          [](const testing::TestParamInfo<Step>& info) {
                            return std::string(NameOf(info.param));
                          });
+
+// A scanner, the indexer or a sync tool opens the freshly written file for a moment and the
+// replacement is refused meanwhile: it is tried again, kReplacePauseMs apart, kReplaceAttempts
+// times in all. Any other refusal ends the save at once.
+TEST(WriteConfiguration, ReplacementRefusedWhileTheFileIsInUseIsTriedAgain) {
+  const struct {
+    const char* what;
+    WriteFailure how;
+    int failures;
+    bool written;
+    int replacements;
+  } rows[] = {
+      {"in use once", kInUse, 1, true, 2},
+      {"in use nine times", kInUse, kReplaceAttempts - 1, true, kReplaceAttempts},
+      {"in use throughout", kInUse, 1000, false, kReplaceAttempts},
+      {"refused otherwise", kDiskFull, 1, false, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchDirectory scratch;
+    std::filesystem::create_directory("Game");
+    WriteFileBytes("Game/Zurvo.cfg", kOldBytes);
+    FailingFileSystem files(Step::kReplace, row.how, row.failures);
+    WriteFailure failure;
+    EXPECT_EQ(WriteConfiguration(kPath, AllNonDefault(), files, &failure), row.written);
+    EXPECT_EQ(files.replacements, row.replacements);
+    EXPECT_EQ(files.pauses, std::vector<int>(row.replacements - 1, kReplacePauseMs));
+    EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
+    if (row.written) {
+      EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+    } else {
+      EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes);
+      EXPECT_EQ(Describe(failure), Describe(row.how));
+    }
+  }
+}
 
 // The same operations with nothing failing: the temporary file sits next to the target and is
 // gone once it has become the target.
