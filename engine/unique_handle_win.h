@@ -74,3 +74,11 @@ struct MemoryDcTraits {
   static void Close(Handle handle) { DeleteDC(handle); }
 };
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// Icons made by LoadImage (not shared ones).
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { DestroyIcon(handle); }
+};
+using UniqueIcon = UniqueHandle<IconTraits>;

@@ -40,13 +40,6 @@ Function* NewerUserFunction(const char* name) {
   return user32 == nullptr ? nullptr : FunctionAt<Function>(GetProcAddress(user32, name));
 }
 
-struct IconTraits {
-  using Handle = HICON;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { DestroyIcon(handle); }
-};
-using UniqueIcon = UniqueHandle<IconTraits>;
-
 // A window's device context, given back at the end of the scope.
 class WindowDc {
 public:

@@ -80,29 +80,24 @@ std::wstring SystemErrorText(DWORD code) {
   return result;
 }
 
-std::wstring FileProblem(const std::string& path, FileAccess access) {
+std::wstring FileProblem(const std::string& path) {
   const std::wstring wide = WidenAnsi(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) {
-      // Saving creates the file; only reading and starting need it.
-      return access == FileAccess::kRead ? L"файл не найден." : L"";
+      return L"файл не найден.";
     }
     return SystemReason(path, error);
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return kFolderInPlace;
   }
-  if (access == FileAccess::kWrite && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return kReadOnly;
-  }
   // Opening with every kind of sharing allowed fails only when someone else's open shuts us out
   // (a scanner, a backup tool, the game) or the system refuses; the file is not changed.
-  const UniqueFileHandle file(
-      CreateFileW(wide.c_str(), access == FileAccess::kWrite ? GENERIC_WRITE : GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueFileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid() ? std::wstring() : SystemErrorText(GetLastError());
 }
 

@@ -14,11 +14,9 @@
 void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,
                  const std::wstring& reason);
 
-enum class FileAccess { kRead, kWrite };
-
 // Why `path` (relative to the current directory, in the ANSI code page) cannot be opened for
-// `access`, in plain words; empty when nothing stands in the way that the launcher can see.
-std::wstring FileProblem(const std::string& path, FileAccess access);
+// reading, in plain words; empty when nothing stands in the way that the launcher can see.
+std::wstring FileProblem(const std::string& path);
 
 // Why saving to `path` failed, in plain words, from what the writer found when it failed;
 // empty when nothing is known.

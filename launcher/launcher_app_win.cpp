@@ -44,7 +44,7 @@ void StartGame() {
       return;
     }
     const std::wstring reason =
-        present ? SystemErrorText(error) : FileProblem("game\\skarnavel.exe", FileAccess::kRead);
+        present ? SystemErrorText(error) : FileProblem("game\\skarnavel.exe");
     ShowFailure(nullptr, kGameTitle, L"Не удалось запустить игру: game\\skarnavel.exe", reason);
   }
 }

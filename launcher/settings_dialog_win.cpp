@@ -74,7 +74,7 @@ void ShowUnreadFile(HWND dialog, const std::string& configPath) {
   ShowFailure(dialog, L"Настройки",
               L"Не удалось прочитать файл " + WidenAnsi(configPath) +
                   L", поэтому настройки в него не сохранены.",
-              FileProblem(configPath, FileAccess::kRead));
+              FileProblem(configPath));
 }
 
 INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
