@@ -5,30 +5,15 @@
 
 #include "engine/log.h"
 
-namespace {
-
-std::shared_ptr<ProbeRun> NewRun(const std::shared_ptr<UniqueKernelHandle>& changed) {
-  return std::make_shared<ProbeRun>([changed] {
-    if (changed->Valid()) {
-      SetEvent(changed->Get());
-    }
-  });
-}
-
-}  // namespace
-
 HardwareProbe::HardwareProbe(std::unique_ptr<ProbeSource> source)
-    : source_(std::move(source)),
-      // Auto-reset: each wake-up is followed by a look at the run, so none is lost.
-      changed_(std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr))),
-      run_(NewRun(changed_)) {}
+    : source_(std::move(source)), signalled_(NewSignalledRun()) {}
 
 void HardwareProbe::Start() {
   if (started_) {
     return;
   }
   started_ = true;
-  source_->Start(run_);
+  source_->Start(signalled_.run);
 }
 
 HardwareProbe::Wait HardwareProbe::WaitWhilePumping(HWND dialog,
@@ -37,11 +22,12 @@ HardwareProbe::Wait HardwareProbe::WaitWhilePumping(HWND dialog,
   Start();
   const DWORD begun = GetTickCount();
   // Without an event (none could be made) the wait still ends: it looks again every so often.
-  const DWORD recheckMs = changed_->Valid() ? INFINITE : 50;
-  const HANDLE event = changed_->Get();
-  const DWORD handleCount = changed_->Valid() ? 1 : 0;
+  const UniqueKernelHandle& changed = *signalled_.changed;
+  const DWORD recheckMs = changed.Valid() ? INFINITE : 50;
+  const HANDLE event = changed.Get();
+  const DWORD handleCount = changed.Valid() ? 1 : 0;
   for (;;) {
-    if (run_->Settled()) {
+    if (signalled_.run->Settled()) {
       return Wait::kSettled;
     }
     if (abandon()) {
@@ -77,7 +63,7 @@ HardwareProbe::Wait HardwareProbe::WaitWhilePumping(HWND dialog,
 }
 
 void HardwareProbe::GiveUp() {
-  for (ProbePart part : run_->GiveUp()) {
+  for (ProbePart part : signalled_.run->GiveUp()) {
     source_->Stop(part);
   }
 }
@@ -86,10 +72,10 @@ bool HardwareProbe::ApplyTo(Settings& settings, Capabilities& caps, DisplayModeL
   if (applied_) {
     return true;
   }
-  if (!run_->Settled()) {
+  if (!signalled_.run->Settled()) {
     return false;
   }
-  outcome_ = run_->Outcome();
+  outcome_ = signalled_.run->Outcome();
   ApplyProbeOutcome(outcome_, settings, caps, modes);
   applied_ = true;
   LogNotes();
@@ -105,7 +91,7 @@ bool HardwareProbe::ReapplySwitchesTo(Settings& settings) const {
 }
 
 void HardwareProbe::LogNotes() {
-  for (const std::string& note : run_->TakeNotes()) {
+  for (const std::string& note : signalled_.run->TakeNotes()) {
     LogMessage("%s\n", note.c_str());
   }
 }

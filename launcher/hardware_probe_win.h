@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/unique_handle_win.h"
+#include "probe/probe_process_win.h"
 #include "probe/probe_run.h"
 #include "settings/game_settings.h"
 
@@ -23,7 +24,7 @@ public:
   void Start();
   bool Started() const { return started_; }
   // Nothing more is to come: every part has answered, ended or been given up.
-  bool Settled() const { return run_->Settled(); }
+  bool Settled() const { return signalled_.run->Settled(); }
 
   enum class Wait { kSettled, kTimedOut, kAbandoned };
   // Starts the probe if need be and waits up to `timeoutMs` for it to settle while this thread's
@@ -51,8 +52,7 @@ private:
   std::unique_ptr<ProbeSource> source_;
   // Set by the parts' readers on every change; shared, since they may set it after this object
   // is gone.
-  std::shared_ptr<UniqueKernelHandle> changed_;
-  std::shared_ptr<ProbeRun> run_;
+  SignalledRun signalled_;
   bool started_ = false;
   bool applied_ = false;
   ProbeOutcome outcome_;

@@ -7,10 +7,6 @@
 #include "launcher/hardware_probe_win.h"
 #include "settings/game_settings.h"
 
-// A driver that takes longer than this to answer is one that hangs, as far as the player is
-// concerned: a real one answers in well under a second.
-constexpr DWORD kProbePatienceMs = 5000;
-
 // What the main dialog hands to the settings dialog.
 struct LauncherState {
   HINSTANCE instance;

@@ -11,19 +11,12 @@
 #include "probe/capsreport_output_win.h"
 #include "probe/probe_process_win.h"
 
-namespace {
-
-// As long as the launcher's "Настройки" waits.
-const DWORD kPatienceMs = 5000;
-
-}  // namespace
-
 int main() {
   ProbePart part = ProbePart::kDirect3D;
   if (ProbePartFromCommandLine(GetCommandLineW(), part)) {
     return RunProbeProcess(part, GetModuleHandleW(nullptr));
   }
   std::vector<std::string> notes;
-  const ProbeOutcome outcome = ProbeInProcesses(ThisProgram(), kPatienceMs, notes);
+  const ProbeOutcome outcome = ProbeInProcesses(ThisProgram(), kProbePatienceMs, notes);
   return ReportCapabilities(outcome, notes);
 }

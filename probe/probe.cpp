@@ -293,21 +293,23 @@ std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& out
   }
   if (answer == ProbeAnswer::kModes) {
     const ModeListNotes& modes = outcome.modeNotes;
-    if (modes.outOfRange != 0) {
-      notes.push_back(
-          Printed("%lu display modes larger than 16384x16384 dropped", modes.outOfRange));
-    }
-    if (modes.failedQueries != 0) {
-      notes.push_back(Printed("%lu display mode queries failed; the list keeps the modes read",
-                              modes.failedQueries));
-    }
-    if (modes.indexesNotAsked != 0) {
-      notes.push_back(Printed("%lu display modes beyond the first %lu of a format not asked",
-                              modes.indexesNotAsked, kMaxModeIndexes));
-    }
-    if (modes.beyondListLimit != 0) {
-      notes.push_back(Printed("%lu display modes left off the list, which holds %lu of each format",
-                              modes.beyondListLimit, kMaxListedModes / 2));
+    const struct {
+      std::uint32_t count;
+      const char* format;  // the count, then `extra`
+      unsigned long extra;
+    } dropped[] = {
+        {modes.outOfRange, "%lu display modes larger than 16384x16384 dropped", 0},
+        {modes.failedQueries, "%lu display mode queries failed; the list keeps the modes read", 0},
+        {modes.indexesNotAsked, "%lu display modes beyond the first %lu of a format not asked",
+         kMaxModeIndexes},
+        {modes.beyondListLimit,
+         "%lu display modes left off the list, which holds %lu of each format",
+         kMaxListedModes / 2},
+    };
+    for (const auto& kind : dropped) {
+      if (kind.count != 0) {
+        notes.push_back(Printed(kind.format, kind.count, kind.extra));
+      }
     }
     if (outcome.modeListTruncated) {
       notes.push_back("display mode list cut short: out of memory");

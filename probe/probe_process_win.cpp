@@ -165,15 +165,25 @@ std::wstring ThisProgram() {
   }
 }
 
-ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
-                              std::vector<std::string>& notes) {
-  // Auto-reset: each wake-up is followed by a look at the run, so none is lost.
-  auto changed = std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  auto run = std::make_shared<ProbeRun>([changed] {
+SignalledRun NewSignalledRun() {
+  SignalledRun signalled;
+  signalled.changed =
+      std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  // Shared with the run: its readers may set the event after the run's owner is gone.
+  std::shared_ptr<UniqueKernelHandle> changed = signalled.changed;
+  signalled.run = std::make_shared<ProbeRun>([changed] {
     if (changed->Valid()) {
       SetEvent(changed->Get());
     }
   });
+  return signalled;
+}
+
+ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
+                              std::vector<std::string>& notes) {
+  const SignalledRun signalled = NewSignalledRun();
+  const std::shared_ptr<UniqueKernelHandle>& changed = signalled.changed;
+  const std::shared_ptr<ProbeRun>& run = signalled.run;
   ProbeProcesses processes(program);
   processes.Start(run);
   const DWORD begun = GetTickCount();

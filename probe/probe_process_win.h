@@ -36,6 +36,15 @@ private:
 // This program's own file.
 std::wstring ThisProgram();
 
+// A probe run that sets `changed`, an auto-reset event, on every change, so that a thread can
+// sleep until there is something new; each wake-up is followed by a look at the run, so none is
+// lost. `changed` holds no event when none could be made.
+struct SignalledRun {
+  std::shared_ptr<UniqueKernelHandle> changed;
+  std::shared_ptr<ProbeRun> run;
+};
+SignalledRun NewSignalledRun();
+
 // The whole probe in processes of its own (copies of `program`), waited for here without a
 // message loop: for at most `timeoutMs` once every part has started to answer (the processes'
 // own start, seconds on a slow machine, is not the drivers' time), and 30 s in all. What has not

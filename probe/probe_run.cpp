@@ -1,25 +1,16 @@
 #include "probe/probe_run.h"
 
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <utility>
 
 namespace {
 
-const ProbeAnswer kDirect3DAnswers[] = {ProbeAnswer::kGraphics, ProbeAnswer::kModes};
-const ProbeAnswer kDirectInputAnswers[] = {ProbeAnswer::kInput};
+const ProbeAnswer kAnswers[] = {ProbeAnswer::kGraphics, ProbeAnswer::kModes, ProbeAnswer::kInput};
 
-struct AnswerList {
-  const ProbeAnswer* begin;
-  const ProbeAnswer* end;
-};
-
-AnswerList AnswersOf(ProbePart part) {
-  if (part == ProbePart::kDirect3D) {
-    return {std::begin(kDirect3DAnswers), std::end(kDirect3DAnswers)};
-  }
-  return {std::begin(kDirectInputAnswers), std::end(kDirectInputAnswers)};
+// The part that gives `answer`.
+ProbePart PartOf(ProbeAnswer answer) {
+  return answer == ProbeAnswer::kInput ? ProbePart::kDirectInput : ProbePart::kDirect3D;
 }
 
 const char* AnswerName(ProbeAnswer answer) {
@@ -38,10 +29,9 @@ const char* AnswerName(ProbeAnswer answer) {
 // every answer is in, " after it had answered".
 std::string Unknowns(ProbePart part, const WireReader& reader) {
   std::string missing;
-  const AnswerList answers = AnswersOf(part);
-  for (const ProbeAnswer* answer = answers.begin; answer != answers.end; ++answer) {
-    if (!reader.Has(*answer)) {
-      missing += (missing.empty() ? "" : " and ") + std::string(AnswerName(*answer));
+  for (ProbeAnswer answer : kAnswers) {
+    if (PartOf(answer) == part && !reader.Has(answer)) {
+      missing += (missing.empty() ? "" : " and ") + std::string(AnswerName(answer));
     }
   }
   return missing.empty() ? " after it had answered" : "; " + missing + " unknown";
@@ -135,9 +125,8 @@ bool ProbeRun::PartSettled(ProbePart part, const Part& state) {
   if (state.ended || state.couldNotStart || state.givenUp || state.reader.Damaged()) {
     return true;
   }
-  const AnswerList answers = AnswersOf(part);
-  for (const ProbeAnswer* answer = answers.begin; answer != answers.end; ++answer) {
-    if (!state.reader.Has(*answer)) {
+  for (ProbeAnswer answer : kAnswers) {
+    if (PartOf(answer) == part && !state.reader.Has(answer)) {
       return false;
     }
   }
@@ -177,15 +166,12 @@ std::vector<ProbePart> ProbeRun::GiveUp() {
 ProbeOutcome ProbeRun::Outcome() const {
   ProbeOutcome outcome;
   std::lock_guard<std::mutex> lock(mutex_);
-  for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
-    const WireReader& reader = parts_[static_cast<int>(part)].reader;
-    const AnswerList answers = AnswersOf(part);
-    for (const ProbeAnswer* answer = answers.begin; answer != answers.end; ++answer) {
-      if (reader.Has(*answer)) {
-        CopyAnswer(*answer, reader.Answers(), outcome);
-      } else {
-        MarkUnanswered(*answer, outcome);
-      }
+  for (ProbeAnswer answer : kAnswers) {
+    const WireReader& reader = parts_[static_cast<int>(PartOf(answer))].reader;
+    if (reader.Has(answer)) {
+      CopyAnswer(answer, reader.Answers(), outcome);
+    } else {
+      MarkUnanswered(answer, outcome);
     }
   }
   return outcome;
@@ -197,12 +183,11 @@ std::vector<std::string> ProbeRun::TakeNotes() {
   for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
     Part& state = parts_[static_cast<int>(part)];
     const WireReader& reader = state.reader;
-    const AnswerList answers = AnswersOf(part);
-    for (const ProbeAnswer* answer = answers.begin; answer != answers.end; ++answer) {
-      bool& noted = state.answersNoted[static_cast<int>(*answer)];
-      if (reader.Has(*answer) && !noted) {
+    for (ProbeAnswer answer : kAnswers) {
+      bool& noted = state.answersNoted[static_cast<int>(answer)];
+      if (PartOf(answer) == part && reader.Has(answer) && !noted) {
         noted = true;
-        for (const std::string& line : AnswerNotes(*answer, reader.Answers())) {
+        for (const std::string& line : AnswerNotes(answer, reader.Answers())) {
           notes.push_back("Hardware probe - " + line);
         }
       }

@@ -16,6 +16,11 @@
 enum class ProbePart { kDirect3D, kDirectInput };
 constexpr int kProbePartCount = 2;
 
+// How long the launcher waits for answers still missing when "Настройки" is pressed, and
+// capsreport for the drivers: one that takes longer hangs, as far as a player is concerned (a real
+// one answers in well under a second). What has not answered by then counts as unknown.
+constexpr std::uint32_t kProbePatienceMs = 5000;
+
 // "Direct3D 9", "DirectInput 8".
 const char* ProbePartName(ProbePart part);
 

@@ -57,11 +57,12 @@ bool Known32BitFormat(std::uint32_t format) {
   return format == kFormatNone || format == kFormatA8R8G8B8 || format == kFormatX8R8G8B8;
 }
 
-// present f16 f32 fsaa levels driverLevels capsRead shader bloom dxt5 clearFSAA clearDXT5
+// present f16 f32 fsaa levels driverLevels capsRead shader bloom dxt5. What the hardware lacks
+// is what the probe switches off, so the switches follow.
 bool ReadGraphics(const std::vector<std::uint32_t>& n, ProbeOutcome& out) {
-  if (n.size() != 12 || !IsFlag(n[0]) || !Known16BitFormat(n[1]) || !Known32BitFormat(n[2]) ||
+  if (n.size() != 10 || !IsFlag(n[0]) || !Known16BitFormat(n[1]) || !Known32BitFormat(n[2]) ||
       !IsFlag(n[3]) || n[4] > static_cast<std::uint32_t>(kMaxQualityLevels) || !IsFlag(n[6]) ||
-      !IsFlag(n[8]) || !IsFlag(n[9]) || !IsFlag(n[10]) || !IsFlag(n[11])) {
+      !IsFlag(n[8]) || !IsFlag(n[9])) {
     return false;
   }
   // Multisampling that works has 1 to kMaxQualityLevels levels; without it, none.
@@ -78,9 +79,9 @@ bool ReadGraphics(const std::vector<std::uint32_t>& n, ProbeOutcome& out) {
   out.pixelShaderVersion = n[7];
   out.caps.bloomAvailable = n[8] == 1;
   out.caps.dxt5Available = n[9] == 1;
-  out.clearFSAA = n[10] == 1;
-  out.clearDXT5 = n[11] == 1;
+  out.clearFSAA = !out.caps.fsaaAvailable;
   out.clearBloom = !out.caps.bloomAvailable;
+  out.clearDXT5 = !out.caps.dxt5Available;
   out.caps.graphicsKnown = true;
   return true;
 }
@@ -170,8 +171,6 @@ std::string WireAnswer(ProbeAnswer answer, const ProbeOutcome& outcome) {
       Append(line, outcome.pixelShaderVersion);
       Append(line, outcome.caps.bloomAvailable ? 1 : 0);
       Append(line, outcome.caps.dxt5Available ? 1 : 0);
-      Append(line, outcome.clearFSAA ? 1 : 0);
-      Append(line, outcome.clearDXT5 ? 1 : 0);
       break;
     case ProbeAnswer::kModes:
       line = "modes";

@@ -9,7 +9,7 @@
 // moment it happens, so that whatever came before a crash or a hang has already arrived.
 //
 //   step <call>               about to make <call>
-//   graphics <12 numbers>     the graphics answer (ProbeAnswer::kGraphics)
+//   graphics <10 numbers>     the graphics answer (ProbeAnswer::kGraphics)
 //   modes <5 numbers> <n> <width height bits>...
 //                             the display modes and what was left out of them
 //   input <2 numbers>         the DirectInput answer

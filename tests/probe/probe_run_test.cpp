@@ -103,23 +103,23 @@ TEST(ProbeWire, ALineThatIsNoAnswerEndsTheReading) {
                               WireAnswer(ProbeAnswer::kModes, found) +
                               WireAnswer(ProbeAnswer::kInput, found) + kWireDone;
   const char* const damages[] = {
-      "graphics 1 24 21\n",                               // too few numbers
-      "graphics 1 24 21 1 17 17 1 4294902528 1 1 0 0\n",  // more levels than the launcher uses
-      "graphics 1 24 21 1 0 0 1 4294902528 1 1 0 0\n",    // working multisampling, no level
-      "graphics 1 23 24 1 4 4 1 4294902528 1 1 0 0\n",    // a 16-bit format as the 32-bit one
-      "graphics 1 24 21 1 4 4 1 -1 1 1 0 0\n",            // not a number
-      "graphics  1 24 21 1 4 4 1 4294902528 1 1 0 0\n",   // two blanks
-      "graphics 1 24 21 1 4 4 1 4294967296 1 1 0 0\n",    // past 32 bits
-      "modes 0 0 0 0 0 2 1024 768 16\n",                  // fewer modes than counted
-      "modes 0 0 0 0 0 1 70000 768 16\n",                 // a side past the maximum
-      "modes 0 0 0 0 0 1 640 480 16\n",                   // a side under the minimum
-      "modes 0 0 0 0 0 1 1024 768 24\n",                  // bits per pixel neither 16 nor 32
-      "modes 0 0 0 0 0 513 1024 768 16\n",                // more than the list holds
-      "input 0 1\n",                                      // a joystick without DirectInput
-      "input 1 1 1\n",                                    // too many numbers
-      "step Direct3DCreate9; rm -rf\n",                   // a call name that is none
-      "step\n",                                           //
-      "hello\n",                                          //
+      "graphics 1 24 21\n",                           // too few numbers
+      "graphics 1 24 21 1 17 17 1 4294902528 1 1\n",  // more levels than the launcher uses
+      "graphics 1 24 21 1 0 0 1 4294902528 1 1\n",    // working multisampling, no level
+      "graphics 1 23 24 1 4 4 1 4294902528 1 1\n",    // a 16-bit format as the 32-bit one
+      "graphics 1 24 21 1 4 4 1 -1 1 1\n",            // not a number
+      "graphics  1 24 21 1 4 4 1 4294902528 1 1\n",   // two blanks
+      "graphics 1 24 21 1 4 4 1 4294967296 1 1\n",    // past 32 bits
+      "modes 0 0 0 0 0 2 1024 768 16\n",              // fewer modes than counted
+      "modes 0 0 0 0 0 1 70000 768 16\n",             // a side past the maximum
+      "modes 0 0 0 0 0 1 640 480 16\n",               // a side under the minimum
+      "modes 0 0 0 0 0 1 1024 768 24\n",              // bits per pixel neither 16 nor 32
+      "modes 0 0 0 0 0 513 1024 768 16\n",            // more than the list holds
+      "input 0 1\n",                                  // a joystick without DirectInput
+      "input 1 1 1\n",                                // too many numbers
+      "step Direct3DCreate9; rm -rf\n",               // a call name that is none
+      "step\n",                                       //
+      "hello\n",                                      //
   };
   for (const char* damage : damages) {
     WireReader reader;
