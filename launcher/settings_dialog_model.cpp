@@ -11,15 +11,6 @@ const std::int32_t kBitRateChoices[2] = {8, 16};
 
 namespace {
 
-const SettingRow* FindCheckBox(int controlId) {
-  for (const SettingRow& row : kSettingTable) {
-    if (row.IsCheckBox() && row.control == controlId) {
-      return &row;
-    }
-  }
-  return nullptr;
-}
-
 // Sets a check box and its working flag together.
 void SetBox(SettingsView& view, const SettingRow& row, bool on, SettingsWorkingCopy& workingCopy) {
   view.SetCheck(row.control, on != row.boxInverted);
@@ -77,9 +68,7 @@ void SettingsDialogModel::Initialize(SettingsView& view) {
     if (!row.IsCheckBox()) {
       continue;
     }
-    if (row.needs != SettingNeeds::kNothing) {
-      view.Enable(row.control, HardwareOffers(caps_, row.needs));
-    }
+    view.Enable(row.control, row.Offered(caps_));
     SetBox(view, row, row.Get(settings_) != 0, workingCopy_);
   }
   FillLists(view);
@@ -129,15 +118,14 @@ void SettingsDialogModel::FillLists(SettingsView& view) {
 }
 
 void SettingsDialogModel::OnCheckBoxClicked(SettingsView& view, int controlId) {
-  const SettingRow* row = FindCheckBox(controlId);
-  if (row == nullptr) {
-    return;
+  for (const SettingRow& row : kSettingTable) {
+    // A third state (not an automatic two-state box's) changes nothing.
+    const CheckState state = row.IsCheckBox() && row.control == controlId ? view.GetCheck(controlId)
+                                                                          : CheckState::kOther;
+    if (state != CheckState::kOther) {
+      row.Set(workingCopy_, (state == CheckState::kChecked) != row.boxInverted ? 1 : 0);
+    }
   }
-  const CheckState state = view.GetCheck(controlId);
-  if (state == CheckState::kOther) {
-    return;
-  }
-  row->Set(workingCopy_, (state == CheckState::kChecked) != row->boxInverted ? 1 : 0);
 }
 
 void SettingsDialogModel::ApplyPreset(SettingsView& view, SettingsPreset preset) {
@@ -145,7 +133,7 @@ void SettingsDialogModel::ApplyPreset(SettingsView& view, SettingsPreset preset)
   for (const SettingRow& row : kSettingTable) {
     // A box the hardware disabled keeps its state.
     if (!row.IsCheckBox() || row.preset[column] == kPresetLeaves ||
-        (row.needs != SettingNeeds::kNothing && !view.IsEnabled(row.control))) {
+        (row.needs != nullptr && !view.IsEnabled(row.control))) {
       continue;
     }
     SetBox(view, row, row.preset[column] != 0, workingCopy_);
@@ -206,13 +194,13 @@ Settings SettingsDialogModel::CollectSettings(SettingsView& view) const {
   // Where the probe could not tell, the box could not change and the file's own value stands
   // as it was written (Joystick 7 stays 7).
   for (const SettingRow& row : kSettingTable) {
-    if (!HardwareAnswered(caps_, row.needs)) {
+    if (!row.Answered(caps_)) {
       continue;
     }
     if (row.IsCheckBox()) {
       row.Set(result, row.Get(workingCopy_));
-    } else if (row.control == 0 && row.needs != SettingNeeds::kNothing) {
-      row.Set(result, HardwareOffers(caps_, row.needs) ? 1 : 0);  // FSAA: on where offered
+    } else if (row.control == 0 && row.needs != nullptr) {
+      row.Set(result, row.Offered(caps_) ? 1 : 0);  // FSAA: on where offered
     }
   }
   return result;

@@ -14,13 +14,12 @@ namespace {
 // `lowered` was lowered with ToLowerInPlace; the table spells its keys in capitalised words.
 bool SameKey(const std::string& lowered, const char* key) {
   std::size_t i = 0;
-  for (; key[i] != '\0'; ++i) {
-    const char c = key[i] >= 'A' && key[i] <= 'Z' ? static_cast<char>(key[i] - 'A' + 'a') : key[i];
-    if (i >= lowered.size() || lowered[i] != c) {
+  for (; i < lowered.size() && key[i] != '\0'; ++i) {
+    if (lowered[i] != (key[i] >= 'A' && key[i] <= 'Z' ? key[i] - 'A' + 'a' : key[i])) {
       return false;
     }
   }
-  return i == lowered.size();
+  return i == lowered.size() && key[i] == '\0';
 }
 
 void StoreValue(const std::string& key, const std::string& value, Settings& settings) {

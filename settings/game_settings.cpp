@@ -21,33 +21,3 @@ bool operator==(const Settings& a, const Settings& b) {
   }
   return true;
 }
-
-bool HardwareOffers(const Capabilities& caps, SettingNeeds needs) {
-  switch (needs) {
-    case SettingNeeds::kBloom:
-      return caps.bloomAvailable;
-    case SettingNeeds::kFsaa:
-      return caps.fsaaAvailable;
-    case SettingNeeds::kDxt5:
-      return caps.dxt5Available;
-    case SettingNeeds::kJoystick:
-      return caps.joystickAvailable;
-    case SettingNeeds::kNothing:
-      break;
-  }
-  return true;
-}
-
-bool HardwareAnswered(const Capabilities& caps, SettingNeeds needs) {
-  switch (needs) {
-    case SettingNeeds::kBloom:
-    case SettingNeeds::kFsaa:
-    case SettingNeeds::kDxt5:
-      return caps.graphicsKnown;
-    case SettingNeeds::kJoystick:
-      return caps.joystickKnown;
-    case SettingNeeds::kNothing:
-      break;
-  }
-  return true;
-}

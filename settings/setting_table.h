@@ -18,9 +18,12 @@ enum class SettingKind {
   kChoice,  // int32 set from a fixed list (frequencies, sample sizes, antialiasing levels)
 };
 
-// What the hardware must offer for a control to be on. Without it the control is off; a preset
-// leaves it alone; and where the probe could not tell, OK keeps the file's own value.
-enum class SettingNeeds { kNothing, kBloom, kFsaa, kDxt5, kJoystick };
+// What the hardware must offer for a control to be on. Without it the control is off and a
+// preset leaves it alone; where the probe could not tell, OK keeps the file's own value.
+struct HardwareNeed {
+  bool Capabilities::*offered;
+  bool Capabilities::*answered;
+};
 
 constexpr std::int8_t kPresetLeaves = -1;
 
@@ -35,45 +38,42 @@ struct SettingRow {
   // The dialog's control: a check box for a flag or number, a list for a mode or choice; 0 for
   // a setting only the file or the hardware decides.
   int control = 0;
-  SettingNeeds needs = SettingNeeds::kNothing;
+  const HardwareNeed* needs = nullptr;
   bool writtenOnlyWhenOn = false;  // then as "<key> 1", and no line at all when off
   bool boxInverted = false;        // the box shows the opposite of the setting
   // The setting's value after "Нормально", "Хорошо", "Отлично"; kPresetLeaves for none.
   std::int8_t preset[3] = {kPresetLeaves, kPresetLeaves, kPresetLeaves};
 
-  constexpr SettingRow Box(int id, std::int8_t normal, std::int8_t good, std::int8_t excellent,
-                           SettingNeeds need = SettingNeeds::kNothing) const {
+  constexpr SettingRow Box(int id, std::int8_t normal, std::int8_t good,
+                           std::int8_t excellent) const {
     SettingRow row = *this;
     row.control = id;
     row.preset[0] = normal;
     row.preset[1] = good;
     row.preset[2] = excellent;
-    row.needs = need;
     return row;
   }
-  constexpr SettingRow Inverted() const {
-    SettingRow row = *this;
-    row.boxInverted = true;
-    return row;
-  }
-  constexpr SettingRow List(int id, SettingNeeds need = SettingNeeds::kNothing) const {
+  constexpr SettingRow List(int id) const {
     SettingRow row = *this;
     row.control = id;
-    row.needs = need;
     return row;
   }
-  // Set from the hardware's answer, with no control of its own.
-  constexpr SettingRow FromHardware(SettingNeeds need) const {
+  constexpr SettingRow Needs(const HardwareNeed* need) const {
     SettingRow row = *this;
     row.needs = need;
     return row;
   }
-  constexpr SettingRow OnlyWhenOn() const {
+  // Inverted box, line written only when on.
+  constexpr SettingRow With(bool SettingRow::*option) const {
     SettingRow row = *this;
-    row.writtenOnlyWhenOn = true;
+    row.*option = true;
     return row;
   }
 
+  bool Offered(const Capabilities& caps) const { return needs == nullptr || caps.*needs->offered; }
+  bool Answered(const Capabilities& caps) const {
+    return needs == nullptr || caps.*needs->answered;
+  }
   bool IsCheckBox() const {
     return control != 0 && (kind == SettingKind::kFlag || kind == SettingKind::kNumber);
   }
@@ -92,67 +92,64 @@ struct SettingRow {
 
 namespace setting_row {
 
-constexpr SettingRow Make(const char* key, SettingKind kind, std::int32_t Settings::*number,
-                          bool Settings::*flag, float Settings::*real, int group) {
-  return {key, number, flag, real, kind, group};
-}
+using C = Capabilities;
+inline constexpr HardwareNeed kNeedsBloom{&C::bloomAvailable, &C::graphicsKnown};
+inline constexpr HardwareNeed kNeedsFsaa{&C::fsaaAvailable, &C::graphicsKnown};
+inline constexpr HardwareNeed kNeedsDxt5{&C::dxt5Available, &C::graphicsKnown};
+inline constexpr HardwareNeed kNeedsJoystick{&C::joystickAvailable, &C::joystickKnown};
+
 constexpr SettingRow Flag(int group, const char* key, bool Settings::*field) {
-  return Make(key, SettingKind::kFlag, nullptr, field, nullptr, group);
+  return {key, nullptr, field, nullptr, SettingKind::kFlag, group};
 }
 constexpr SettingRow Number(int group, const char* key, std::int32_t Settings::*field,
                             SettingKind kind = SettingKind::kNumber) {
-  return Make(key, kind, field, nullptr, nullptr, group);
+  return {key, field, nullptr, nullptr, kind, group};
 }
 constexpr SettingRow Float(int group, const char* key, float Settings::*field) {
-  return Make(key, SettingKind::kFloat, nullptr, nullptr, field, group);
+  return {key, nullptr, nullptr, field, SettingKind::kFloat, group};
 }
 
-constexpr SettingKind kMode = SettingKind::kMode;
-constexpr SettingKind kChoice = SettingKind::kChoice;
-using N = SettingNeeds;
 using S = Settings;
+using R = SettingRow;
+using K = SettingKind;
 
 // In the order the game expects the lines.
 // clang-format off
 inline constexpr SettingRow kSettingTable[] = {
-    Number(0, "ScreenWidth", &S::ScreenWidth, kMode).List(IDC_DISPLAY_MODE),
-    Number(0, "ScreenHeight", &S::ScreenHeight, kMode).List(IDC_DISPLAY_MODE),
+    Number(0, "ScreenWidth", &S::ScreenWidth, K::kMode).List(IDC_DISPLAY_MODE),
+    Number(0, "ScreenHeight", &S::ScreenHeight, K::kMode).List(IDC_DISPLAY_MODE),
     Flag(0, "FullScreen", &S::FullScreen),
-    Number(0, "BitsPerPixel", &S::BitsPerPixel, kMode).List(IDC_DISPLAY_MODE),
+    Number(0, "BitsPerPixel", &S::BitsPerPixel, K::kMode).List(IDC_DISPLAY_MODE),
     Number(1, "Channels", &S::Channels),
-    Number(1, "Frequency", &S::Frequency, kChoice).List(IDC_FREQUENCY),
-    Number(1, "BitRate", &S::BitRate, kChoice).List(IDC_BITRATE),
+    Number(1, "Frequency", &S::Frequency, K::kChoice).List(IDC_FREQUENCY),
+    Number(1, "BitRate", &S::BitRate, K::kChoice).List(IDC_BITRATE),
     Float(2, "MusicVolume", &S::MusicVolume),
     Float(2, "SoundVolume", &S::SoundVolume),
     Float(2, "MotionBlur", &S::MotionBlur),
-    //                                                 Нормально Хорошо Отлично
-    Number(2, "Joystick", &S::Joystick).Box(IDC_JOYSTICK,    -1,    -1,   -1, N::kJoystick),
-    Flag(2, "Bloom", &S::Bloom).Box(IDC_BLOOM,                0,     1,    1, N::kBloom),
-    Flag(2, "FSAA", &S::FSAA).FromHardware(N::kFsaa),
-    Flag(2, "DXT5", &S::DXT5).Box(IDC_DXT5,                   1,     1,    1, N::kDxt5),
+    // Presets: the setting's value after "Нормально", "Хорошо", "Отлично".
+    Number(2, "Joystick", &S::Joystick).Box(IDC_JOYSTICK, -1, -1, -1).Needs(&kNeedsJoystick),
+    Flag(2, "Bloom", &S::Bloom).Box(IDC_BLOOM, 0, 1, 1).Needs(&kNeedsBloom),
+    Flag(2, "FSAA", &S::FSAA).Needs(&kNeedsFsaa),  // no control: on where the hardware offers it
+    Flag(2, "DXT5", &S::DXT5).Box(IDC_DXT5, 1, 1, 1).Needs(&kNeedsDxt5),
     Float(2, "Mouse", &S::Mouse),
-    Flag(2, "Tails", &S::Tails).Box(IDC_TAILS,                0,     1,    1),
-    Flag(2, "LowTex", &S::LowTex).Box(IDC_LOWTEX,             1,     0,    0),
-    Flag(2, "NoVE", &S::NoVE).Box(IDC_NAV_LIGHTS,             1,     0,    0).Inverted(),
-    Flag(2, "Invert", &S::Invert).Box(IDC_INVERT,            -1,    -1,   -1),
-    Flag(2, "Gibs", &S::Gibs).Box(IDC_GIBS,                   0,     1,    1),
-    Flag(2, "Rocket", &S::Rocket).Box(IDC_ROCKET,             0,     0,    1),
-    Flag(2, "Lens", &S::Lens).Box(IDC_LENS,                   0,     1,    1),
-    Flag(2, "Smoke", &S::Smoke).Box(IDC_SMOKE,                0,     1,    1),
-    Flag(2, "Sparks", &S::Sparks).Box(IDC_SPARKS,             0,     1,    1),
-    Flag(2, "Radial", &S::Radial).Box(IDC_RADIAL,             0,     0,    1),
-    Number(2, "Quality", &S::Quality, kChoice).List(IDC_ANTIALIASING, N::kFsaa),
+    Flag(2, "Tails", &S::Tails).Box(IDC_TAILS, 0, 1, 1),
+    Flag(2, "LowTex", &S::LowTex).Box(IDC_LOWTEX, 1, 0, 0),
+    Flag(2, "NoVE", &S::NoVE).Box(IDC_NAV_LIGHTS, 1, 0, 0).With(&R::boxInverted),
+    Flag(2, "Invert", &S::Invert).Box(IDC_INVERT, -1, -1, -1),
+    Flag(2, "Gibs", &S::Gibs).Box(IDC_GIBS, 0, 1, 1),
+    Flag(2, "Rocket", &S::Rocket).Box(IDC_ROCKET, 0, 0, 1),
+    Flag(2, "Lens", &S::Lens).Box(IDC_LENS, 0, 1, 1),
+    Flag(2, "Smoke", &S::Smoke).Box(IDC_SMOKE, 0, 1, 1),
+    Flag(2, "Sparks", &S::Sparks).Box(IDC_SPARKS, 0, 1, 1),
+    Flag(2, "Radial", &S::Radial).Box(IDC_RADIAL, 0, 0, 1),
+    Number(2, "Quality", &S::Quality, K::kChoice).List(IDC_ANTIALIASING).Needs(&kNeedsFsaa),
     Flag(2, "SimpleControls", &S::SimpleControls).Box(IDC_SIMPLE_CONTROLS, -1, -1, -1),
     // The game treats a missing line as off, so the cheats only appear when they are on.
-    Flag(3, "GodMode", &S::GodMode).OnlyWhenOn(),
-    Flag(3, "AllLevels", &S::AllLevels).OnlyWhenOn(),
+    Flag(3, "GodMode", &S::GodMode).With(&R::writtenOnlyWhenOn),
+    Flag(3, "AllLevels", &S::AllLevels).With(&R::writtenOnlyWhenOn),
 };
 // clang-format on
 
 }  // namespace setting_row
 
 using setting_row::kSettingTable;
-
-// Whether the hardware offers what `needs` names, and whether the probe could tell at all.
-bool HardwareOffers(const Capabilities& caps, SettingNeeds needs);
-bool HardwareAnswered(const Capabilities& caps, SettingNeeds needs);

@@ -565,9 +565,9 @@ TEST(SettingsDialogOk, EverySettingReachesItsOwnLine) {
       ASSERT_GE(entries.size(), 2u) << row.key;
       value = NumberIn(entries.back().first);
       written = pressOk(start, "", 0, row.control, static_cast<int>(entries.size()) - 1);
-    } else if (row.needs != SettingNeeds::kNothing) {
+    } else if (row.needs != nullptr) {
       // Decided by the hardware alone: the file's opposite value does not survive OK.
-      const bool offered = HardwareOffers(FullCaps(4), row.needs);
+      const bool offered = row.Offered(FullCaps(4));
       value = offered ? "1" : "0";
       written = pressOk(start, std::string(row.key) + (offered ? " 0\n" : " 1\n"), 0, 0, 0);
     } else {
