@@ -4,68 +4,18 @@
 
 #include "launcher/resource_ids.h"
 #include "settings/config_file.h"
+#include "settings/setting_table.h"
 
 const std::int32_t kFrequencyChoices[3] = {11025, 22050, 44100};
 const std::int32_t kBitRateChoices[2] = {8, 16};
 
 namespace {
 
-struct CheckBoxBinding {
-  bool SettingsWorkingCopy::*flag;
-  int controlId;
-  bool inverted;  // the box shows the opposite of the setting
-};
-
-const CheckBoxBinding kCheckBoxes[] = {
-    {&SettingsWorkingCopy::Bloom, IDC_BLOOM, false},
-    {&SettingsWorkingCopy::Radial, IDC_RADIAL, false},
-    {&SettingsWorkingCopy::LowTex, IDC_LOWTEX, false},
-    {&SettingsWorkingCopy::DXT5, IDC_DXT5, false},
-    {&SettingsWorkingCopy::NoVE, IDC_NAV_LIGHTS, true},
-    {&SettingsWorkingCopy::Tails, IDC_TAILS, false},
-    {&SettingsWorkingCopy::Gibs, IDC_GIBS, false},
-    {&SettingsWorkingCopy::Rocket, IDC_ROCKET, false},
-    {&SettingsWorkingCopy::Lens, IDC_LENS, false},
-    {&SettingsWorkingCopy::Smoke, IDC_SMOKE, false},
-    {&SettingsWorkingCopy::Sparks, IDC_SPARKS, false},
-    {&SettingsWorkingCopy::Joystick, IDC_JOYSTICK, false},
-    {&SettingsWorkingCopy::Invert, IDC_INVERT, false},
-    {&SettingsWorkingCopy::SimpleControls, IDC_SIMPLE_CONTROLS, false},
-};
-
-const CheckBoxBinding* FindCheckBox(int controlId) {
-  for (const CheckBoxBinding& binding : kCheckBoxes) {
-    if (binding.controlId == controlId) {
-      return &binding;
-    }
-  }
-  return nullptr;
+// Sets a check box and its working flag together.
+void SetBox(SettingsView& view, const SettingRow& row, bool on, SettingsWorkingCopy& workingCopy) {
+  view.SetCheck(row.control, on != row.boxInverted);
+  row.Set(workingCopy, on ? 1 : 0);
 }
-
-// One row of the presets: the box state for "Нормально", "Хорошо", "Отлично".
-struct PresetSwitch {
-  int controlId;
-  bool onlyIfEnabled;  // a box the hardware disabled keeps its state
-  bool checked[3];
-};
-
-// The order matters only in that it is the order the player sees the boxes change.
-// clang-format off
-const PresetSwitch kPresetSwitches[] = {
-    //                           Нормально  Хорошо  Отлично
-    {IDC_BLOOM,      true,  {false,     true,   true}},
-    {IDC_DXT5,       true,  {true,      true,   true}},
-    {IDC_TAILS,      false, {false,     true,   true}},
-    {IDC_NAV_LIGHTS, false, {false,     true,   true}},
-    {IDC_LOWTEX,     false, {true,      false,  false}},
-    {IDC_GIBS,       false, {false,     true,   true}},
-    {IDC_ROCKET,     false, {false,     false,  true}},
-    {IDC_LENS,       false, {false,     true,   true}},
-    {IDC_SMOKE,      false, {false,     true,   true}},
-    {IDC_SPARKS,     false, {false,     true,   true}},
-    {IDC_RADIAL,     false, {false,     false,  true}},
-};
-// clang-format on
 
 // Entry indexes of the audio lists chosen by each preset.
 const int kPresetFrequencyIndex[3] = {0, 1, 2};
@@ -111,29 +61,15 @@ bool SettingsDialogModel::AntialiasingListFilled() const {
 }
 
 void SettingsDialogModel::Initialize(SettingsView& view) {
-  workingCopy_.Bloom = settings_.Bloom;
-  workingCopy_.Radial = settings_.Radial;
-  workingCopy_.LowTex = settings_.LowTex;
-  workingCopy_.DXT5 = settings_.DXT5;
-  workingCopy_.NoVE = settings_.NoVE;
-  workingCopy_.Tails = settings_.Tails;
-  workingCopy_.Gibs = settings_.Gibs;
-  workingCopy_.Rocket = settings_.Rocket;
-  workingCopy_.Lens = settings_.Lens;
-  workingCopy_.Smoke = settings_.Smoke;
-  workingCopy_.Sparks = settings_.Sparks;
-  workingCopy_.Joystick = settings_.Joystick != 0;
-  workingCopy_.Invert = settings_.Invert;
-  workingCopy_.SimpleControls = settings_.SimpleControls;
-
+  workingCopy_ = settings_;
   // Enabled only with a choice in it: a count of 0 with FSAA would be an empty list.
   view.Enable(IDC_ANTIALIASING, AntialiasingListFilled());
-  view.Enable(IDC_BLOOM, caps_.bloomAvailable);
-  view.Enable(IDC_DXT5, caps_.dxt5Available);
-  view.Enable(IDC_JOYSTICK, caps_.joystickAvailable);
-
-  for (const CheckBoxBinding& binding : kCheckBoxes) {
-    view.SetCheck(binding.controlId, workingCopy_.*binding.flag != binding.inverted);
+  for (const SettingRow& row : kSettingTable) {
+    if (!row.IsCheckBox()) {
+      continue;
+    }
+    view.Enable(row.control, row.Offered(caps_));
+    SetBox(view, row, row.Get(settings_) != 0, workingCopy_);
   }
   FillLists(view);
 }
@@ -181,34 +117,26 @@ void SettingsDialogModel::FillLists(SettingsView& view) {
   view.SelectListEntry(IDC_BITRATE, bitRateIndex < 0 ? 0 : bitRateIndex);
 }
 
-void SettingsDialogModel::SetBox(SettingsView& view, int controlId, bool checked) {
-  const CheckBoxBinding* binding = FindCheckBox(controlId);
-  if (binding == nullptr) {
-    return;
-  }
-  view.SetCheck(controlId, checked);
-  workingCopy_.*binding->flag = checked != binding->inverted;
-}
-
 void SettingsDialogModel::OnCheckBoxClicked(SettingsView& view, int controlId) {
-  const CheckBoxBinding* binding = FindCheckBox(controlId);
-  if (binding == nullptr) {
-    return;
+  for (const SettingRow& row : kSettingTable) {
+    // A third state (not an automatic two-state box's) changes nothing.
+    const CheckState state = row.IsCheckBox() && row.control == controlId ? view.GetCheck(controlId)
+                                                                          : CheckState::kOther;
+    if (state != CheckState::kOther) {
+      row.Set(workingCopy_, (state == CheckState::kChecked) != row.boxInverted ? 1 : 0);
+    }
   }
-  const CheckState state = view.GetCheck(controlId);
-  if (state == CheckState::kOther) {
-    return;
-  }
-  workingCopy_.*binding->flag = (state == CheckState::kChecked) != binding->inverted;
 }
 
 void SettingsDialogModel::ApplyPreset(SettingsView& view, SettingsPreset preset) {
   const int column = static_cast<int>(preset);
-  for (const PresetSwitch& row : kPresetSwitches) {
-    if (row.onlyIfEnabled && !view.IsEnabled(row.controlId)) {
+  for (const SettingRow& row : kSettingTable) {
+    // A box the hardware disabled keeps its state.
+    if (!row.IsCheckBox() || row.preset[column] == kPresetLeaves ||
+        (row.needs != nullptr && !view.IsEnabled(row.control))) {
       continue;
     }
-    SetBox(view, row.controlId, row.checked[column]);
+    SetBox(view, row, row.preset[column] != 0, workingCopy_);
   }
 
   if (AntialiasingListFilled()) {
@@ -253,33 +181,27 @@ Settings SettingsDialogModel::CollectSettings(SettingsView& view) const {
     result.BitRate = kBitRateChoices[bitRateIndex];
   }
 
-  // When the probe never heard from Direct3D, the file's FSAA and Quality stand: nothing says
-  // the hardware lacks them.
+  // When the probe never heard from Direct3D, the file's Quality stands: nothing says the
+  // hardware lacks it.
   if (caps_.graphicsKnown) {
     const int qualitySelection = view.GetListSelection(IDC_ANTIALIASING);
     result.Quality =
         qualitySelection < 0
             ? -1
             : static_cast<std::int32_t>(view.GetListItemData(IDC_ANTIALIASING, qualitySelection));
-    result.FSAA = caps_.fsaaAvailable;
   }
 
-  result.Bloom = workingCopy_.Bloom;
-  result.DXT5 = workingCopy_.DXT5;
-  result.LowTex = workingCopy_.LowTex;
-  result.Tails = workingCopy_.Tails;
-  result.Invert = workingCopy_.Invert;
-  result.NoVE = workingCopy_.NoVE;
-  result.Gibs = workingCopy_.Gibs;
-  result.Rocket = workingCopy_.Rocket;
-  result.Lens = workingCopy_.Lens;
-  result.Smoke = workingCopy_.Smoke;
-  result.Sparks = workingCopy_.Sparks;
-  result.Radial = workingCopy_.Radial;
-  result.SimpleControls = workingCopy_.SimpleControls;
-  // Unknown, the joystick box cannot change, and the file's own value stands as it was written.
-  if (caps_.joystickKnown) {
-    result.Joystick = workingCopy_.Joystick ? 1 : 0;
+  // Where the probe could not tell, the box could not change and the file's own value stands
+  // as it was written (Joystick 7 stays 7).
+  for (const SettingRow& row : kSettingTable) {
+    if (!row.Answered(caps_)) {
+      continue;
+    }
+    if (row.IsCheckBox()) {
+      row.Set(result, row.Get(workingCopy_));
+    } else if (row.control == 0 && row.needs != nullptr) {
+      row.Set(result, row.Offered(caps_) ? 1 : 0);  // FSAA: on where offered
+    }
   }
   return result;
 }

@@ -28,23 +28,9 @@ public:
   virtual std::intptr_t GetListItemData(int listId, int index) = 0;
 };
 
-// One flag per check box, holding the setting's value (not the box's: NoVE is shown inverted).
-struct SettingsWorkingCopy {
-  bool Bloom = false;
-  bool Radial = false;
-  bool LowTex = false;
-  bool DXT5 = false;
-  bool NoVE = false;
-  bool Tails = false;
-  bool Gibs = false;
-  bool Rocket = false;
-  bool Lens = false;
-  bool Smoke = false;
-  bool Sparks = false;
-  bool Joystick = false;
-  bool Invert = false;
-  bool SimpleControls = false;
-};
+// The record as the check boxes show it: every box's setting follows its box (reduced to 0 or
+// 1), the rest is the record's. The setting's value, not the box's: NoVE is shown inverted.
+using SettingsWorkingCopy = Settings;
 
 enum class SettingsPreset { kNormal, kGood, kExcellent };
 
@@ -101,8 +87,6 @@ public:
 
 private:
   bool AntialiasingListFilled() const;
-  // Sets a check box and its working flag together.
-  void SetBox(SettingsView& view, int controlId, bool checked);
   void FillLists(SettingsView& view);
 
   Settings& settings_;

@@ -1,83 +1,40 @@
 #include <cstdlib>
 #include <new>
 #include <string>
-#include <string_view>
 
 #include "engine/file_loader.h"
 #include "engine/script_reader.h"
 #include "engine/string_util.h"
 #include "engine/tokenizer.h"
 #include "settings/config_file.h"
+#include "settings/setting_table.h"
 
 namespace {
 
-// One recognised key and the field it sets. Exactly one of the three members is set; which one
-// decides the conversion: flags come from the integer conversion, never from the float one.
-struct KeyField {
-  std::string_view key;
-  std::int32_t Settings::*integer;
-  bool Settings::*flag;
-  float Settings::*real;
-};
-
-constexpr KeyField Integer(std::string_view key, std::int32_t Settings::*field) {
-  return {key, field, nullptr, nullptr};
+// `lowered` was lowered with ToLowerInPlace; the table spells its keys in capitalised words.
+bool SameKey(const std::string& lowered, const char* key) {
+  std::size_t i = 0;
+  for (; i < lowered.size() && key[i] != '\0'; ++i) {
+    if (lowered[i] != (key[i] >= 'A' && key[i] <= 'Z' ? key[i] - 'A' + 'a' : key[i])) {
+      return false;
+    }
+  }
+  return i == lowered.size() && key[i] == '\0';
 }
-constexpr KeyField Flag(std::string_view key, bool Settings::*field) {
-  return {key, nullptr, field, nullptr};
-}
-constexpr KeyField Real(std::string_view key, float Settings::*field) {
-  return {key, nullptr, nullptr, field};
-}
-
-// Keys in lower case, in the order the game's own reader tries them.
-constexpr KeyField kKeys[] = {
-    Integer("screenwidth", &Settings::ScreenWidth),
-    Integer("screenheight", &Settings::ScreenHeight),
-    Flag("fullscreen", &Settings::FullScreen),
-    Integer("bitsperpixel", &Settings::BitsPerPixel),
-    Integer("channels", &Settings::Channels),
-    Integer("frequency", &Settings::Frequency),
-    Integer("bitrate", &Settings::BitRate),
-    Real("musicvolume", &Settings::MusicVolume),
-    Real("soundvolume", &Settings::SoundVolume),
-    Real("motionblur", &Settings::MotionBlur),
-    Integer("joystick", &Settings::Joystick),  // kept as written, not reduced to 0 or 1
-    Flag("fsaa", &Settings::FSAA),
-    Flag("bloom", &Settings::Bloom),
-    Flag("dxt5", &Settings::DXT5),
-    Real("mouse", &Settings::Mouse),
-    Flag("tails", &Settings::Tails),
-    Flag("lowtex", &Settings::LowTex),
-    Flag("nove", &Settings::NoVE),
-    Flag("invert", &Settings::Invert),
-    Flag("gibs", &Settings::Gibs),
-    Flag("rocket", &Settings::Rocket),
-    Flag("lens", &Settings::Lens),
-    Flag("smoke", &Settings::Smoke),
-    Flag("sparks", &Settings::Sparks),
-    Flag("radial", &Settings::Radial),
-    Integer("quality", &Settings::Quality),
-    Flag("simplecontrols", &Settings::SimpleControls),
-    Flag("godmode", &Settings::GodMode),
-    Flag("alllevels", &Settings::AllLevels),
-};
 
 void StoreValue(const std::string& key, const std::string& value, Settings& settings) {
   // The C runtime's conversions, so that odd values ("2.5", "abc", "5e-1") read as the game
-  // reads them.
+  // reads them. Flags come from the integer conversion, never from the float one.
   const std::int32_t integer = std::atoi(value.c_str());
   const float real = static_cast<float>(std::atof(value.c_str()));
-  for (const KeyField& entry : kKeys) {
-    if (entry.key != key) {
+  for (const SettingRow& row : kSettingTable) {
+    if (!SameKey(key, row.key)) {
       continue;
     }
-    if (entry.integer != nullptr) {
-      settings.*entry.integer = integer;
-    } else if (entry.flag != nullptr) {
-      settings.*entry.flag = integer != 0;
+    if (row.kind == SettingKind::kFloat) {
+      settings.*row.real = real;
     } else {
-      settings.*entry.real = real;
+      row.Set(settings, integer);  // Joystick is kept as written, not reduced to 0 or 1
     }
     return;
   }

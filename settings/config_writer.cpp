@@ -1,7 +1,9 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <new>
 #include <string>
 #include <system_error>
@@ -10,6 +12,7 @@
 #include "engine/path_resolve.h"
 #include "settings/config_file.h"
 #include "settings/config_file_system.h"
+#include "settings/setting_table.h"
 
 namespace {
 
@@ -22,8 +25,6 @@ public:
     const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
     Line(key, digits, end.ptr);
   }
-
-  void Flag(const char* key, bool value) { Integer(key, value ? 1 : 0); }
 
   // Two decimals of the value widened to double, as "%.2f" prints it in the "C" locale. The
   // conversion never looks at the user's locale, so a German Windows still writes "0.50", and it
@@ -104,42 +105,16 @@ std::string FormatConfiguration(const Settings& settings) {
   try {
     text.reserve(512);
     ConfigText out(text);
-    out.Integer("ScreenWidth", settings.ScreenWidth);
-    out.Integer("ScreenHeight", settings.ScreenHeight);
-    out.Flag("FullScreen", settings.FullScreen);
-    out.Integer("BitsPerPixel", settings.BitsPerPixel);
-    out.BlankLine();
-    out.Integer("Channels", settings.Channels);
-    out.Integer("Frequency", settings.Frequency);
-    out.Integer("BitRate", settings.BitRate);
-    out.BlankLine();
-    out.Real("MusicVolume", settings.MusicVolume);
-    out.Real("SoundVolume", settings.SoundVolume);
-    out.Real("MotionBlur", settings.MotionBlur);
-    out.Integer("Joystick", settings.Joystick);
-    out.Flag("Bloom", settings.Bloom);
-    out.Flag("FSAA", settings.FSAA);
-    out.Flag("DXT5", settings.DXT5);
-    out.Real("Mouse", settings.Mouse);
-    out.Flag("Tails", settings.Tails);
-    out.Flag("LowTex", settings.LowTex);
-    out.Flag("NoVE", settings.NoVE);
-    out.Flag("Invert", settings.Invert);
-    out.Flag("Gibs", settings.Gibs);
-    out.Flag("Rocket", settings.Rocket);
-    out.Flag("Lens", settings.Lens);
-    out.Flag("Smoke", settings.Smoke);
-    out.Flag("Sparks", settings.Sparks);
-    out.Flag("Radial", settings.Radial);
-    out.Integer("Quality", settings.Quality);
-    out.Flag("SimpleControls", settings.SimpleControls);
-    out.BlankLine();
-    // The game treats a missing line as off, so the cheats only appear when they are on.
-    if (settings.GodMode) {
-      out.Integer("GodMode", 1);
-    }
-    if (settings.AllLevels) {
-      out.Integer("AllLevels", 1);
+    for (std::size_t i = 0; i < std::size(kSettingTable); ++i) {
+      const SettingRow& row = kSettingTable[i];
+      if (i > 0 && row.group != kSettingTable[i - 1].group) {
+        out.BlankLine();
+      }
+      if (row.kind == SettingKind::kFloat) {
+        out.Real(row.key, settings.*row.real);
+      } else if (!row.writtenOnlyWhenOn || row.Get(settings) != 0) {
+        out.Integer(row.key, row.Get(settings));
+      }
     }
   } catch (const std::bad_alloc&) {
     // An empty text is never a valid configuration; the writer refuses it.

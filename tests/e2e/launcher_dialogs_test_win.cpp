@@ -26,6 +26,7 @@
 #include "tests/e2e/dialog_template_win.h"
 #include "tests/e2e/e2e_support_win.h"
 #include "tests/e2e/ui_driver_win.h"
+#include "tests/support/temp_files.h"
 
 namespace fs = std::filesystem;
 using namespace e2e;
@@ -92,24 +93,10 @@ private:
   INT_PTR result_ = 0;
 };
 
-class TempDir {
+// The shared temporary folder, holding the settings dialog's configuration file.
+class TempDir : public test_support::TempDir {
 public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    path_ =
-        fs::temp_directory_path() / ("skarnavel_dialogs_" + std::to_string(GetCurrentProcessId()) +
-                                     "_" + std::to_string(counter++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string Config() const { return (path_ / "Zurvo.cfg").string(); }
-  const fs::path& Path() const { return path_; }
-
-private:
-  fs::path path_;
+  std::string Config() const { return (Path() / "Zurvo.cfg").string(); }
 };
 
 Capabilities Caps(bool bloom, bool fsaa, int aaLevels) {

@@ -2,21 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "launcher/resource_ids.h"
 #include "settings/config_file.h"
+#include "settings/setting_table.h"
 #include "tests/launcher/fake_settings_view.h"
 #include "tests/probe/fake_hardware.h"
+#include "tests/support/temp_files.h"
 
 namespace fs = std::filesystem;
+
+using test_support::ReadFileBytes;
+using test_support::TempDir;
+using test_support::WriteFileBytes;
 
 namespace {
 
@@ -34,35 +35,6 @@ Capabilities FullCaps(int aaLevels = 4) {
 // 16-bit modes first, then 32-bit ones, as the probe lists them.
 DisplayModeList TypicalModes() {
   return {{600, 800, 16}, {768, 1024, 16}, {600, 800, 32}, {768, 1024, 32}, {1024, 1280, 32}};
-}
-
-class TempDir {
-public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = fs::temp_directory_path() /
-            ("launcher_model_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& Path() const { return path_; }
-
-private:
-  fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
 }
 
 struct Dialog {
@@ -271,41 +243,27 @@ TEST(SettingsDialogCheckBoxes, ClickStoresTheSettingValue) {
 }
 
 TEST(SettingsDialogCheckBoxes, EveryBoxReachesItsOwnFlag) {
-  struct Row {
-    int id;
-    bool SettingsWorkingCopy::*flag;
-  };
-  const Row rows[] = {
-      {IDC_BLOOM, &SettingsWorkingCopy::Bloom},
-      {IDC_RADIAL, &SettingsWorkingCopy::Radial},
-      {IDC_LOWTEX, &SettingsWorkingCopy::LowTex},
-      {IDC_DXT5, &SettingsWorkingCopy::DXT5},
-      {IDC_TAILS, &SettingsWorkingCopy::Tails},
-      {IDC_GIBS, &SettingsWorkingCopy::Gibs},
-      {IDC_ROCKET, &SettingsWorkingCopy::Rocket},
-      {IDC_LENS, &SettingsWorkingCopy::Lens},
-      {IDC_SMOKE, &SettingsWorkingCopy::Smoke},
-      {IDC_SPARKS, &SettingsWorkingCopy::Sparks},
-      {IDC_JOYSTICK, &SettingsWorkingCopy::Joystick},
-      {IDC_INVERT, &SettingsWorkingCopy::Invert},
-      {IDC_SIMPLE_CONTROLS, &SettingsWorkingCopy::SimpleControls},
-  };
-  for (const Row& row : rows) {
+  int boxes = 0;
+  for (const SettingRow& row : kSettingTable) {
+    if (!row.IsCheckBox()) {
+      continue;
+    }
+    ++boxes;
     Settings settings;
     Dialog dialog(settings, FullCaps(), TypicalModes());
     const SettingsWorkingCopy before = dialog.model.WorkingCopy();
-    dialog.view.Toggle(row.id);
-    dialog.model.HandleCommand(dialog.view, row.id, "unused");
+    dialog.view.Toggle(row.control);
+    dialog.model.HandleCommand(dialog.view, row.control, "unused");
     const SettingsWorkingCopy& after = dialog.model.WorkingCopy();
-    EXPECT_NE(after.*row.flag, before.*row.flag) << "box " << row.id;
-    // Exactly one flag moved.
-    int changed = 0;
-    for (const Row& other : rows) {
-      changed += (after.*other.flag != before.*other.flag) ? 1 : 0;
-    }
-    changed += after.NoVE != before.NoVE ? 1 : 0;
-    EXPECT_EQ(changed, 1) << "box " << row.id;
+    EXPECT_NE(row.Get(after), row.Get(before)) << row.key;
+    // The box shows the setting (or, inverted, its opposite) and nothing else moved.
+    EXPECT_EQ(dialog.view.Checked(row.control), (row.Get(after) != 0) != row.boxInverted)
+        << row.key;
+    SettingsWorkingCopy expected = before;
+    row.Set(expected, row.Get(after));
+    EXPECT_EQ(after, expected) << row.key;
   }
+  EXPECT_EQ(boxes, static_cast<int>(std::size(kAllCheckBoxes)));
 }
 
 // ---- presets ----
@@ -524,7 +482,116 @@ TEST(SettingsDialogOk, StoresSelectionsAndFlagsAndWritesTheFile) {
 
   Settings reread;
   ASSERT_GE(ReadConfiguration(path, reread), 0);
-  EXPECT_EQ(reread, expected) << ReadFile(path);
+  EXPECT_EQ(reread, expected) << ReadFileBytes(path);
+}
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : bytes) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return lines;
+}
+
+// The first number in a list entry's text ("44100 Гц", "Качество 3").
+std::string NumberIn(const std::string& text) {
+  const std::string::size_type start = text.find_first_of("0123456789");
+  return text.substr(start, text.find_first_not_of("0123456789", start) - start);
+}
+
+}  // namespace
+
+// For every setting: change its control (or, with none, the file's value), press OK, and find
+// exactly its line changed in the file and every other line as it was.
+TEST(SettingsDialogOk, EverySettingReachesItsOwnLine) {
+  // One mode apart from the chosen one in each of its three numbers.
+  const DisplayModeList modes = {{600, 800, 16}, {600, 1024, 16}, {768, 800, 16}, {600, 800, 32}};
+  const struct {
+    std::int32_t Settings::*field;
+    int entry;
+    const char* value;
+  } modeChanges[] = {{&Settings::ScreenWidth, 1, "1024"},
+                     {&Settings::ScreenHeight, 2, "768"},
+                     {&Settings::BitsPerPixel, 3, "32"}};
+  Settings start;
+  start.ScreenWidth = 800;
+  start.ScreenHeight = 600;
+  auto pressOk = [&](Settings settings, const std::string& fileLine, int box, int list, int entry) {
+    const std::string text = "ScreenWidth 800\nScreenHeight 600\n" + fileLine;
+    EXPECT_TRUE(
+        ReadConfigurationFromBytes(text.data(), static_cast<std::int32_t>(text.size()), settings));
+    TempDir dir;
+    const std::string path = (dir.Path() / "Zurvo.cfg").string();
+    Dialog dialog(settings, FullCaps(4), modes);
+    if (box != 0) {
+      dialog.view.Toggle(box);
+      dialog.model.HandleCommand(dialog.view, box, path);
+    }
+    if (list != 0) {
+      dialog.view.SelectListEntry(list, entry);
+    }
+    EXPECT_EQ(dialog.model.HandleCommand(dialog.view, 1, path).dialogResult, 1);
+    return Lines(ReadFileBytes(path));
+  };
+  const std::vector<std::string> untouched = pressOk(start, "", 0, 0, 0);
+  ASSERT_FALSE(untouched.empty());
+
+  for (const SettingRow& row : kSettingTable) {
+    std::string value;
+    std::vector<std::string> written;
+    if (row.IsCheckBox()) {
+      value = row.Get(start) != 0 ? "0" : "1";
+      written = pressOk(start, "", row.control, 0, 0);
+    } else if (row.kind == SettingKind::kMode) {
+      for (const auto& change : modeChanges) {
+        if (change.field == row.number) {
+          value = change.value;
+          written = pressOk(start, "", 0, row.control, change.entry);
+        }
+      }
+    } else if (row.kind == SettingKind::kChoice) {
+      FakeSettingsView view;
+      Settings copy = start;
+      SettingsDialogModel(copy, FullCaps(4), modes).Initialize(view);
+      const auto& entries = view.controls[row.control].entries;
+      ASSERT_GE(entries.size(), 2u) << row.key;
+      value = NumberIn(entries.back().first);
+      written = pressOk(start, "", 0, row.control, static_cast<int>(entries.size()) - 1);
+    } else if (row.needs != nullptr) {
+      // Decided by the hardware alone: the file's opposite value does not survive OK.
+      const bool offered = row.Offered(FullCaps(4));
+      value = offered ? "1" : "0";
+      written = pressOk(start, std::string(row.key) + (offered ? " 0\n" : " 1\n"), 0, 0, 0);
+    } else {
+      // Only the file sets it: OK keeps what it read.
+      value = row.kind == SettingKind::kFloat    ? "0.25"
+              : row.kind == SettingKind::kNumber ? "6"
+                                                 : (row.Get(start) != 0 ? "0" : "1");
+      written = pressOk(start, std::string(row.key) + " " + value + "\n", 0, 0, 0);
+    }
+    ASSERT_FALSE(value.empty()) << row.key << ": no way to change it";
+    std::vector<std::string> expected = untouched;
+    const std::string line = std::string(row.key) + " " + value;
+    bool replaced = false;
+    for (std::string& old : expected) {
+      if (old.rfind(std::string(row.key) + " ", 0) == 0) {
+        old = line;
+        replaced = true;
+      }
+    }
+    if (!replaced) {
+      expected.push_back(line);  // a line written only when on
+    }
+    EXPECT_EQ(written, expected) << row.key;
+  }
 }
 
 // What the hardware answered decides FSAA, Quality and Joystick; what it never answered leaves
@@ -614,7 +681,7 @@ TEST(SettingsDialogOk, FailedWriteKeepsTheRecordAndTheDialog) {
   EXPECT_EQ(retried.action, SettingsCommandOutcome::Action::kEndDialog);
   EXPECT_EQ(retried.dialogResult, 1);
   EXPECT_TRUE(settings.Gibs);
-  EXPECT_EQ(ReadFile(path).empty(), false);
+  EXPECT_EQ(ReadFileBytes(path).empty(), false);
 }
 
 TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
@@ -636,8 +703,8 @@ TEST(SettingsDialogOk, FailedWriteOverADirectoryIsReported) {
 TEST(SettingsDialogOk, AFileThatCouldNotBeReadIsNeverWrittenOver) {
   TempDir dir;
   const fs::path path = dir.Path() / "Zurvo.cfg";
-  WriteFile(path, "Mouse 0.90\nGodMode 1\n");
-  const std::string before = ReadFile(path);
+  WriteFileBytes(path, "Mouse 0.90\nGodMode 1\n");
+  const std::string before = ReadFileBytes(path);
   Settings settings;
   Dialog dialog(settings, FullCaps(), TypicalModes());
   dialog.model.SetFileUnread(true);
@@ -645,16 +712,16 @@ TEST(SettingsDialogOk, AFileThatCouldNotBeReadIsNeverWrittenOver) {
   const SettingsCommandOutcome refused = dialog.model.HandleCommand(dialog.view, 1, path.string());
   EXPECT_EQ(refused.action, SettingsCommandOutcome::Action::kShowUnreadFile);
   EXPECT_EQ(settings, Settings{});
-  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(ReadFileBytes(path), before);
   EXPECT_EQ(dialog.model.HandleCommand(dialog.view, 2, path.string()).dialogResult, 2);
-  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(ReadFileBytes(path), before);
 }
 
 TEST(SettingsDialogCancel, LeavesRecordAndFileAlone) {
   TempDir dir;
   const fs::path path = dir.Path() / "Zurvo.cfg";
-  WriteFile(path, "ScreenWidth 1024\nFrequency 12345\n");
-  const std::string before = ReadFile(path);
+  WriteFileBytes(path, "ScreenWidth 1024\nFrequency 12345\n");
+  const std::string before = ReadFileBytes(path);
   Settings settings;
   ASSERT_GE(ReadConfiguration(path.string(), settings), 0);
   const Settings loaded = settings;
@@ -667,7 +734,7 @@ TEST(SettingsDialogCancel, LeavesRecordAndFileAlone) {
   EXPECT_EQ(outcome.action, SettingsCommandOutcome::Action::kEndDialog);
   EXPECT_EQ(outcome.dialogResult, 2);
   EXPECT_EQ(settings, loaded);
-  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(ReadFileBytes(path), before);
 
   // Reopened, the dialog shows the record, not the abandoned edits.
   Dialog reopened(settings, FullCaps(), TypicalModes());

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -16,19 +15,13 @@
 #include <gtest/gtest.h>
 
 #include "engine/unique_com_win.h"
+#include "engine/unique_handle_win.h"
 #include "probe/probe_win.h"
 #include "tests/probe/probe_checks.h"
 
 namespace {
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
-      CloseHandle(handle);
-    }
-  }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = UniqueKernelHandle;
 
 std::string Join(const std::vector<std::string>& lines) {
   std::string text;
@@ -184,7 +177,7 @@ bool StartCapsReport(const ScratchFolder& folder, DWORD flags, STARTUPINFOA& sta
     ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
     return false;
   }
-  process.reset(started.hProcess);
+  process.Reset(started.hProcess);
   CloseHandle(started.hThread);
   return true;
 }
@@ -226,12 +219,12 @@ bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exit
   if (!StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process, program)) {
     return false;
   }
-  writer.reset();  // only the child writes now, so the pipe ends when it does
+  writer.Reset();  // only the child writes now, so the pipe ends when it does
 
   // Read while it runs, so that a program that does not end fails the test rather than hangs it.
   bool ended = false;
   for (int waited = 0; waited < 2400; ++waited) {
-    ended = WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0;
+    ended = WaitForSingleObject(process.Get(), 50) == WAIT_OBJECT_0;
     char buffer[4096];
     DWORD available = 0;
     DWORD got = 0;
@@ -245,10 +238,10 @@ bool RunCapsReport(const ScratchFolder& folder, std::string& output, DWORD& exit
   }
   if (!ended) {
     ADD_FAILURE() << "capsreport.exe did not end";
-    TerminateProcess(process.get(), 1);
+    TerminateProcess(process.Get(), 1);
     return false;
   }
-  return GetExitCodeProcess(process.get(), &exitCode) != 0;
+  return GetExitCodeProcess(process.Get(), &exitCode) != 0;
 }
 
 TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
@@ -292,9 +285,9 @@ bool PressEnterIn(DWORD id) {
     ADD_FAILURE() << "AttachConsole failed: " << GetLastError();
     return false;
   }
-  const Handle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+  const UniqueFileHandle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
   INPUT_RECORD keys[2] = {};
   for (int i = 0; i < 2; ++i) {
     keys[i].EventType = KEY_EVENT;
@@ -304,8 +297,8 @@ bool PressEnterIn(DWORD id) {
     keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
   }
   DWORD written = 0;
-  const bool typed = input.get() != INVALID_HANDLE_VALUE &&
-                     WriteConsoleInputW(input.get(), keys, 2, &written) && written == 2;
+  const bool typed =
+      input.Valid() && WriteConsoleInputW(input.Get(), keys, 2, &written) && written == 2;
   FreeConsole();
   return typed;
 }
@@ -320,9 +313,9 @@ TEST(CapsReportExeTest, InAPromptsConsoleEndsAtOnce) {
   startup.cb = sizeof startup;
   Handle process;
   const bool started = StartCapsReport(folder, 0, startup, process);
-  const DWORD ended = started ? WaitForSingleObject(process.get(), 120000) : WAIT_FAILED;
+  const DWORD ended = started ? WaitForSingleObject(process.Get(), 120000) : WAIT_FAILED;
   if (ended != WAIT_OBJECT_0 && started) {
-    TerminateProcess(process.get(), 1);
+    TerminateProcess(process.Get(), 1);
   }
   FreeConsole();
   ASSERT_TRUE(started);
@@ -345,19 +338,19 @@ TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
   std::string error = "no capsreport.txt";
   for (int waited = 0; waited < 1200 && !ParseCapsReport(folder.Report(), reported, error);
        ++waited) {
-    if (WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.Get(), 100) == WAIT_OBJECT_0) {
       break;
     }
   }
   EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
-  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.get(), 2000))
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process.Get(), 2000))
       << "ended without waiting for Enter";
 
-  ASSERT_TRUE(PressEnterIn(GetProcessId(process.get())));
-  ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.get(), 30000))
+  ASSERT_TRUE(PressEnterIn(GetProcessId(process.Get())));
+  ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process.Get(), 30000))
       << "Enter did not end it";
   DWORD exitCode = 1;
-  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exitCode));
+  ASSERT_TRUE(GetExitCodeProcess(process.Get(), &exitCode));
   EXPECT_EQ(0u, exitCode);
 }
 

@@ -13,37 +13,7 @@
 
 namespace {
 
-const char kDefaultText[] =
-    "ScreenWidth 640\n"
-    "ScreenHeight 480\n"
-    "FullScreen 0\n"
-    "BitsPerPixel 16\n"
-    "\n"
-    "Channels 2\n"
-    "Frequency 22050\n"
-    "BitRate 8\n"
-    "\n"
-    "MusicVolume 0.50\n"
-    "SoundVolume 0.50\n"
-    "MotionBlur 0.00\n"
-    "Joystick 1\n"
-    "Bloom 0\n"
-    "FSAA 0\n"
-    "DXT5 0\n"
-    "Mouse 0.50\n"
-    "Tails 1\n"
-    "LowTex 0\n"
-    "NoVE 0\n"
-    "Invert 1\n"
-    "Gibs 0\n"
-    "Rocket 0\n"
-    "Lens 0\n"
-    "Smoke 0\n"
-    "Sparks 0\n"
-    "Radial 0\n"
-    "Quality 0\n"
-    "SimpleControls 0\n"
-    "\n";
+using settings_test::kDefaultText;
 
 // The text between "<key> " and the end of its line.
 std::string ValueOf(const std::string& text, const std::string& key) {

@@ -67,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Settings& s) { s.ScreenHeight = 600; }},
         ReaderCase{"unknown_key_skipped", "ScreenSize 1024\nScreenWidth 800\n",
                    [](Settings& s) { s.ScreenWidth = 800; }},
+        ReaderCase{"longer_or_shorter_key_skipped", "ScreenWidth2 1024\nBloomy 1\nScreenWidt 9\n",
+                   nullptr},
         ReaderCase{"last_line_wins", "ScreenWidth 800\nScreenWidth 1024\n",
                    [](Settings& s) { s.ScreenWidth = 1024; }},
         ReaderCase{"quoted_key", "\"ScreenWidth\" 1024\n",

@@ -46,40 +46,8 @@ TEST(WriteConfiguration, DefaultsGiveTheThirtyLinesOnDisk) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("Game");
   ASSERT_TRUE(WriteConfiguration(kPath, Settings()));
-  const std::string lines[] = {"ScreenWidth 640",
-                               "ScreenHeight 480",
-                               "FullScreen 0",
-                               "BitsPerPixel 16",
-                               "",
-                               "Channels 2",
-                               "Frequency 22050",
-                               "BitRate 8",
-                               "",
-                               "MusicVolume 0.50",
-                               "SoundVolume 0.50",
-                               "MotionBlur 0.00",
-                               "Joystick 1",
-                               "Bloom 0",
-                               "FSAA 0",
-                               "DXT5 0",
-                               "Mouse 0.50",
-                               "Tails 1",
-                               "LowTex 0",
-                               "NoVE 0",
-                               "Invert 1",
-                               "Gibs 0",
-                               "Rocket 0",
-                               "Lens 0",
-                               "Smoke 0",
-                               "Sparks 0",
-                               "Radial 0",
-                               "Quality 0",
-                               "SimpleControls 0",
-                               ""};
-  std::string expected;
-  for (const std::string& line : lines) {
-    expected += line + settings_test::kLineEnd;
-  }
+  // Every line ends as a text-mode write ends it on this system.
+  const std::string expected = OnDisk(settings_test::kDefaultText);
   EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), expected);
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_FALSE(std::filesystem::exists("Zurvo.log"));

@@ -10,7 +10,6 @@ using settings_test::AllNonDefault;
 using settings_test::FieldChanges;
 
 TEST(GameSettings, EqualityNoticesEveryField) {
-  ASSERT_EQ(FieldChanges().size(), 29u);
   for (const auto& [field, change] : FieldChanges()) {
     Settings changed;
     change(changed);

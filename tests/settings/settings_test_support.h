@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/game_settings.h"
+#include "settings/setting_table.h"
 #include "tests/support/temp_files.h"
 
 namespace settings_test {
@@ -88,40 +89,55 @@ inline Settings AllNonDefault() {
   return s;
 }
 
-// One change per field, so that a field forgotten by operator== or ResetToDefaults shows up.
-inline const std::vector<std::pair<std::string, std::function<void(Settings&)>>>& FieldChanges() {
-  static const std::vector<std::pair<std::string, std::function<void(Settings&)>>> changes = {
-      {"ScreenWidth", [](Settings& s) { s.ScreenWidth = 800; }},
-      {"ScreenHeight", [](Settings& s) { s.ScreenHeight = 600; }},
-      {"FullScreen", [](Settings& s) { s.FullScreen = true; }},
-      {"BitsPerPixel", [](Settings& s) { s.BitsPerPixel = 32; }},
-      {"Channels", [](Settings& s) { s.Channels = 1; }},
-      {"Frequency", [](Settings& s) { s.Frequency = 44100; }},
-      {"BitRate", [](Settings& s) { s.BitRate = 16; }},
-      {"MusicVolume", [](Settings& s) { s.MusicVolume = 0.25f; }},
-      {"SoundVolume", [](Settings& s) { s.SoundVolume = 0.25f; }},
-      {"MotionBlur", [](Settings& s) { s.MotionBlur = 0.25f; }},
-      {"Joystick", [](Settings& s) { s.Joystick = 5; }},
-      {"Mouse", [](Settings& s) { s.Mouse = 0.25f; }},
-      {"Bloom", [](Settings& s) { s.Bloom = true; }},
-      {"FSAA", [](Settings& s) { s.FSAA = true; }},
-      {"DXT5", [](Settings& s) { s.DXT5 = true; }},
-      {"Tails", [](Settings& s) { s.Tails = false; }},
-      {"LowTex", [](Settings& s) { s.LowTex = true; }},
-      {"NoVE", [](Settings& s) { s.NoVE = true; }},
-      {"Invert", [](Settings& s) { s.Invert = false; }},
-      {"GodMode", [](Settings& s) { s.GodMode = true; }},
-      {"AllLevels", [](Settings& s) { s.AllLevels = true; }},
-      {"Gibs", [](Settings& s) { s.Gibs = true; }},
-      {"Rocket", [](Settings& s) { s.Rocket = true; }},
-      {"Lens", [](Settings& s) { s.Lens = true; }},
-      {"Smoke", [](Settings& s) { s.Smoke = true; }},
-      {"Sparks", [](Settings& s) { s.Sparks = true; }},
-      {"Radial", [](Settings& s) { s.Radial = true; }},
-      {"Quality", [](Settings& s) { s.Quality = -1; }},
-      {"SimpleControls", [](Settings& s) { s.SimpleControls = true; }},
-  };
+// One change per setting, so that a field forgotten by operator==, ResetToDefaults, the reader
+// or the writer shows up: a flag flips, a number and a float take a value "%.2f" reads back.
+inline std::vector<std::pair<std::string, std::function<void(Settings&)>>> FieldChanges() {
+  std::vector<std::pair<std::string, std::function<void(Settings&)>>> changes;
+  for (const SettingRow& row : kSettingTable) {
+    changes.emplace_back(row.key, [row](Settings& s) {
+      if (row.kind == SettingKind::kFloat) {
+        s.*row.real = s.*row.real == 0.25f ? 0.75f : 0.25f;
+      } else if (row.kind == SettingKind::kFlag) {
+        row.Set(s, row.Get(s) == 0 ? 1 : 0);
+      } else {
+        row.Set(s, row.Get(s) == 5 ? -1 : 5);
+      }
+    });
+  }
   return changes;
 }
+
+// What the writer makes of the defaults: the file the game knows, kept here once.
+inline const char kDefaultText[] =
+    "ScreenWidth 640\n"
+    "ScreenHeight 480\n"
+    "FullScreen 0\n"
+    "BitsPerPixel 16\n"
+    "\n"
+    "Channels 2\n"
+    "Frequency 22050\n"
+    "BitRate 8\n"
+    "\n"
+    "MusicVolume 0.50\n"
+    "SoundVolume 0.50\n"
+    "MotionBlur 0.00\n"
+    "Joystick 1\n"
+    "Bloom 0\n"
+    "FSAA 0\n"
+    "DXT5 0\n"
+    "Mouse 0.50\n"
+    "Tails 1\n"
+    "LowTex 0\n"
+    "NoVE 0\n"
+    "Invert 1\n"
+    "Gibs 0\n"
+    "Rocket 0\n"
+    "Lens 0\n"
+    "Smoke 0\n"
+    "Sparks 0\n"
+    "Radial 0\n"
+    "Quality 0\n"
+    "SimpleControls 0\n"
+    "\n";
 
 }  // namespace settings_test
