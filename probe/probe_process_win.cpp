@@ -12,8 +12,6 @@ namespace {
 
 // A probe process's pipe holds its few kilobytes of answers even while nobody reads.
 constexpr DWORD kPipeBufferBytes = 64 * 1024;
-// How long a program without windows waits in all, its probe processes' start included.
-constexpr DWORD kStartLimitMs = 30000;
 
 // Reads one part's pipe until the process has closed it, then reports how it ended.
 void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
@@ -179,33 +177,32 @@ SignalledRun NewSignalledRun() {
   return signalled;
 }
 
-ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
-                              std::vector<std::string>& notes) {
+ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD patienceMs,
+                              std::vector<std::string>& notes,
+                              const std::function<void(const std::string&)>& waiting) {
   const SignalledRun signalled = NewSignalledRun();
   const std::shared_ptr<UniqueKernelHandle>& changed = signalled.changed;
   const std::shared_ptr<ProbeRun>& run = signalled.run;
   ProbeProcesses processes(program);
+  run->Begin();
   processes.Start(run);
-  const DWORD begun = GetTickCount();
-  DWORD limit = kStartLimitMs;
-  bool allHeard = false;
   for (;;) {
-    const DWORD waited = GetTickCount() - begun;  // right across the counter's wrap
-    if (!allHeard && run->AllHeardFrom()) {
-      allHeard = true;
-      limit = waited + timeoutMs < limit ? waited + timeoutMs : limit;
+    const PatientWait next = run->WaitPatiently(patienceMs, kCapsReportNoticeMs);
+    for (ProbePart part : next.givenUp) {
+      processes.Stop(part);
     }
-    if (run->Settled() || waited >= limit) {
+    for (const std::string& line : next.waiting) {
+      if (waiting) {
+        waiting(line);
+      }
+    }
+    if (next.settled) {
       break;
     }
     // Without an event the wait still ends: it looks again every so often.
-    const DWORD left = limit - waited;
-    if (!changed->Valid() || WaitForSingleObject(changed->Get(), left) == WAIT_FAILED) {
-      Sleep(left < 50 ? left : 50);
+    if (!changed->Valid() || WaitForSingleObject(changed->Get(), next.sleepMs) == WAIT_FAILED) {
+      Sleep(next.sleepMs < 50 ? next.sleepMs : 50);
     }
-  }
-  for (ProbePart part : run->GiveUp()) {
-    processes.Stop(part);
   }
   notes = run->TakeNotes();
   return run->Outcome();
