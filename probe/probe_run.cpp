@@ -287,14 +287,19 @@ std::vector<std::string> ProbeRun::TakeNotes() {
       std::string what = "Hardware probe - ";
       if (state.couldNotStart) {
         what += "cannot start the probe of " + name;
-        what += " (error " + Number("%lu", state.startError) + ")" + Unknowns(part, reader);
+        what += " (error " + Number("%lu", state.startError) + ")";
+        what += Unknowns(part, reader);
       } else if (reader.Damaged()) {
-        what += name + " sent what is not an answer, after " + step + Unknowns(part, reader);
+        what += name + " sent what is not an answer, after ";
+        what += step;
+        what += Unknowns(part, reader);
       } else if (state.givenUp) {
         what += state.givenUpNote;
       } else if (state.ended && !reader.Done()) {
-        what += name + (state.exitCode == 0 ? " ended in " : " crashed in ") + step;
-        what += " (exit code " + Number("0x%08lX", state.exitCode) + ")" + Unknowns(part, reader);
+        what += name + (state.exitCode == 0 ? " ended in " : " crashed in ");
+        what += step;
+        what += " (exit code " + Number("0x%08lX", state.exitCode) + ")";
+        what += Unknowns(part, reader);
       } else {
         what.clear();
       }
@@ -316,8 +321,11 @@ std::vector<std::string> ProbeRun::TakeNotes() {
       }
     }
     if (!lateAnswers.empty()) {
-      notes.push_back("Hardware probe - " + name + " answered late, " + Seconds(lastMs) +
-                      " s after the probe started: " + lateAnswers);
+      std::string line = "Hardware probe - " + name + " answered late, ";
+      line += Seconds(lastMs);
+      line += " s after the probe started: ";
+      line += lateAnswers;
+      notes.push_back(line);
     }
     for (ProbeAnswer answer : kAnswers) {
       bool& noted = state.answersNoted[static_cast<int>(answer)];
