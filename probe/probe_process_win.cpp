@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/detached_thread.h"
+#include "engine/tick_count.h"
 #include "probe/probe_win.h"
 #include "probe/probe_wire.h"
 
@@ -169,11 +170,17 @@ SignalledRun NewSignalledRun() {
       std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   // Shared with the run: its readers may set the event after the run's owner is gone.
   std::shared_ptr<UniqueKernelHandle> changed = signalled.changed;
-  signalled.run = std::make_shared<ProbeRun>([changed] {
-    if (changed->Valid()) {
-      SetEvent(changed->Get());
-    }
-  });
+  signalled.run = std::make_shared<ProbeRun>(
+      [changed] {
+        if (changed->Valid()) {
+          SetEvent(changed->Get());
+        }
+      },
+      [] {
+        // GetTickCount64 is not on Windows XP; GetTickCount wraps every 49.7 days.
+        static TickCountWidener ticks;
+        return ticks.Read([] { return static_cast<std::uint32_t>(GetTickCount()); });
+      });
   return signalled;
 }
 

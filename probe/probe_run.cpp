@@ -1,6 +1,5 @@
 #include "probe/probe_run.h"
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -52,12 +51,6 @@ std::string Seconds(std::uint64_t ms) {
   return text;
 }
 
-std::uint64_t SteadyMs() {
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now().time_since_epoch())
-                                        .count());
-}
-
 const ProbePart kParts[] = {ProbePart::kDirect3D, ProbePart::kDirectInput};
 
 }  // namespace
@@ -96,7 +89,7 @@ bool ProbePartFromCommandLine(const std::wstring& commandLine, ProbePart& part) 
 }
 
 ProbeRun::ProbeRun(std::function<void()> onChange, ProbeClock clock)
-    : onChange_(std::move(onChange)), clock_(clock ? std::move(clock) : ProbeClock(SteadyMs)) {
+    : onChange_(std::move(onChange)), clock_(std::move(clock)) {
   begunMs_ = clock_();
 }
 

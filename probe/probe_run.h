@@ -27,7 +27,9 @@ constexpr std::uint32_t kProbePatienceMs = 5000;
 constexpr std::uint32_t kCapsReportPatienceMs = 30000;
 constexpr std::uint32_t kCapsReportNoticeMs = 3000;
 
-// Milliseconds on a clock that never goes back. Tests pass one they move by hand.
+// Milliseconds on a clock that never goes back: the system's tick count in the programs (not
+// the C++ library's steady clock, whose 32-bit runtime imports functions the programs do not
+// need), one that tests move by hand.
 using ProbeClock = std::function<std::uint64_t()>;
 
 // "Direct3D 9", "DirectInput 8".
@@ -59,8 +61,8 @@ struct PatientWait {
 class ProbeRun {
 public:
   // `onChange`, when given, runs after every change on the thread that made it, outside the
-  // lock (to wake a waiting thread). `clock` defaults to the system's steady clock.
-  explicit ProbeRun(std::function<void()> onChange = nullptr, ProbeClock clock = nullptr);
+  // lock (to wake a waiting thread). `clock` tells the time.
+  ProbeRun(std::function<void()> onChange, ProbeClock clock);
   ProbeRun(const ProbeRun&) = delete;
   ProbeRun& operator=(const ProbeRun&) = delete;
 
