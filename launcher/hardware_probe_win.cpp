@@ -13,6 +13,7 @@ void HardwareProbe::Start() {
     return;
   }
   started_ = true;
+  signalled_.run->Begin();
   source_->Start(signalled_.run);
 }
 
@@ -63,21 +64,25 @@ HardwareProbe::Wait HardwareProbe::WaitWhilePumping(HWND dialog,
 }
 
 void HardwareProbe::GiveUp() {
-  for (ProbePart part : signalled_.run->GiveUp()) {
-    source_->Stop(part);
-  }
+  // Slow is not hung: the part keeps its process, and what it answers later is taken then.
+  signalled_.run->GiveUp();
 }
 
 bool HardwareProbe::ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes) {
-  if (applied_) {
-    return true;
+  if (!applied_) {
+    if (!signalled_.run->Settled()) {
+      return false;
+    }
+    // Unknown first, for every answer; what has come replaces it below.
+    for (ProbeAnswer answer : {ProbeAnswer::kGraphics, ProbeAnswer::kModes, ProbeAnswer::kInput}) {
+      MarkUnanswered(answer, outcome_);
+    }
+    ApplyProbeOutcome(outcome_, settings, caps, modes);
+    applied_ = true;
   }
-  if (!signalled_.run->Settled()) {
-    return false;
+  for (ProbeAnswer answer : signalled_.run->TakeAnswers(outcome_)) {
+    ApplyProbeAnswer(answer, outcome_, settings, caps, modes);
   }
-  outcome_ = signalled_.run->Outcome();
-  ApplyProbeOutcome(outcome_, settings, caps, modes);
-  applied_ = true;
   LogNotes();
   return true;
 }

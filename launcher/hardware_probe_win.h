@@ -12,8 +12,9 @@
 
 // The hardware probe as the launcher's UI thread sees it: started once the main window is up,
 // answered by its parts in processes of their own (ProbeProcesses in the launcher), waited for
-// at most a bounded time, and applied to the records once, when "Настройки" first needs them.
-// Dropping this object waits for nothing.
+// at most a bounded time, and applied to the records when "Настройки" first needs them. A part
+// that answers after that wait is not stopped: its answers reach the records at the next
+// "Настройки". Dropping this object waits for nothing.
 class HardwareProbe {
 public:
   explicit HardwareProbe(std::unique_ptr<ProbeSource> source);
@@ -32,20 +33,20 @@ public:
   // navigation, as the modal loop would. Abandoned as soon as `abandon` says so (asked after
   // every message) or a quit message arrives (it is posted again for the loop that owns it).
   Wait WaitWhilePumping(HWND dialog, const std::function<bool()>& abandon, DWORD timeoutMs);
-  // Gives up on every part that has not settled: its answers count as unknown and its process
-  // is ended.
+  // Stops waiting for every part that has not settled: its answers count as unknown until they
+  // come. Its process runs on (it ends with the launcher at the latest).
   void GiveUp();
 
-  // Once settled (or given up), applies what is known to the records, once, and logs what the
-  // probe left out. True when the records hold the probe's results, from this call or an
-  // earlier one; false while it has not settled.
+  // Once settled (or given up), applies what is known to the records, and logs what the probe
+  // left out. Later calls apply the answers that came since, each once, touching only what they
+  // decide. True when the records hold the probe's results; false while it has not settled.
   bool ApplyTo(Settings& settings, Capabilities& caps, DisplayModeList& modes);
   bool Applied() const { return applied_; }
-  // Once applied: switches off again in `settings` what the hardware cannot do, for settings
-  // read anew after the outcome was applied. False, changing nothing, before that.
+  // Once applied: switches off again in `settings` what the hardware cannot do, as far as the
+  // records have been told, for settings read anew after that. False, changing nothing, before.
   bool ReapplySwitchesTo(Settings& settings) const;
   // Writes to the log what it has not been told yet: a part that crashed, hung or never started,
-  // and what the answers left out.
+  // one that answered late, and what the answers left out.
   void LogNotes();
 
 private:
@@ -55,5 +56,6 @@ private:
   SignalledRun signalled_;
   bool started_ = false;
   bool applied_ = false;
+  // What the records have been given: every answer taken so far, the others unanswered.
   ProbeOutcome outcome_;
 };

@@ -65,8 +65,9 @@ int RunLauncher(HINSTANCE instance) {
   // drivers), a driver can crash or hang in it, and nothing but the settings dialog needs it. So
   // it runs in processes of its own, started as soon as the main dialog is on screen, and
   // "Настройки" waits for it only so long. Its outcome reaches the records on this thread, when
-  // "Настройки" first needs it, and since the file was read before, it switches off what the
-  // file asked for but the hardware cannot do. Direct3D and DirectInput never enter this process.
+  // "Настройки" first needs it (answers that come later, at the next "Настройки"), and since the
+  // file was read before, it switches off what the file asked for but the hardware cannot do.
+  // Direct3D and DirectInput never enter this process.
   HardwareProbe hardware(std::make_unique<ProbeProcesses>(ThisProgram()));
 
   LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};

@@ -39,7 +39,8 @@ void EndMainDialog(HWND dialog, MainDialogContext& context, INT_PTR result) {
 // Brings the probe's outcome into the records, first waiting for the probe if it has not
 // settled. The wait keeps the dialog painting and answering, with the wait cursor over it, so
 // that "Выход" and the other buttons still work, and it is bounded: whatever has not answered
-// when it runs out counts as unknown. False when the dialog was ended meanwhile.
+// when it runs out counts as unknown. Only the first "Настройки" waits; later ones take what has
+// come since without waiting. False when the dialog was ended meanwhile.
 bool ProbeResultsReady(HWND dialog, MainDialogContext& context) {
   LauncherState& state = context.state;
   if (state.probe == nullptr) {

@@ -19,7 +19,7 @@ struct LauncherState {
   // probe's results.
   HardwareProbe* probe = nullptr;
   // How long "Настройки" waits for a probe that has not settled; what has not answered by then
-  // counts as unknown.
+  // counts as unknown until it does (from the next "Настройки" on).
   DWORD probePatienceMs = kProbePatienceMs;
   // The configuration file is there but could not be read (held open by a scanner, say). Until
   // it has been read, "Настройки" tries again, and OK writes nothing over it.

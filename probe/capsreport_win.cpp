@@ -1,10 +1,13 @@
 // capsreport.exe: runs the launcher's own hardware probe and prints what it found, so that a
 // player whose resolution or effect is missing from the settings dialog can send us the facts.
 // It probes as the launcher does, each part in a copy of itself, so that a driver that crashes
-// or hangs costs the report only that part's lines, never the report.
+// or hangs costs the report only that part's lines, never the report. It waits far longer than
+// the launcher's window does, since a slow Direct3D is just what a report must not miss, and says
+// what it waits for on standard error, which leaves the report on standard output clean.
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,10 @@ int main() {
     return RunProbeProcess(part, GetModuleHandleW(nullptr));
   }
   std::vector<std::string> notes;
-  const ProbeOutcome outcome = ProbeInProcesses(ThisProgram(), kProbePatienceMs, notes);
+  const ProbeOutcome outcome =
+      ProbeInProcesses(ThisProgram(), kCapsReportPatienceMs, notes, [](const std::string& line) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+      });
   return ReportCapabilities(outcome, notes);
 }

@@ -318,28 +318,58 @@ std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& out
   return notes;
 }
 
+namespace {
+
+const ProbeAnswer kEveryAnswer[] = {ProbeAnswer::kGraphics, ProbeAnswer::kModes,
+                                    ProbeAnswer::kInput};
+
+// The settings that `answer` says the hardware cannot honour, switched off.
+void SwitchOff(ProbeAnswer answer, const ProbeOutcome& outcome, Settings& settings) {
+  if (answer == ProbeAnswer::kGraphics) {
+    settings.FSAA = settings.FSAA && !outcome.clearFSAA;
+    settings.Bloom = settings.Bloom && !outcome.clearBloom;
+    settings.DXT5 = settings.DXT5 && !outcome.clearDXT5;
+  } else if (answer == ProbeAnswer::kInput && outcome.clearJoystick) {
+    settings.Joystick = 0;
+  }
+}
+
+}  // namespace
+
 void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,
                        DisplayModeList& modes) {
-  caps = outcome.caps;
-  try {
-    modes = outcome.modes;
-  } catch (const std::bad_alloc&) {
-    modes.clear();
+  for (ProbeAnswer answer : kEveryAnswer) {
+    ApplyProbeAnswer(answer, outcome, settings, caps, modes);
   }
-  ApplyProbeSwitches(outcome, settings);
+}
+
+void ApplyProbeAnswer(ProbeAnswer answer, const ProbeOutcome& outcome, Settings& settings,
+                      Capabilities& caps, DisplayModeList& modes) {
+  switch (answer) {
+    case ProbeAnswer::kGraphics:
+      caps.bloomAvailable = outcome.caps.bloomAvailable;
+      caps.fsaaAvailable = outcome.caps.fsaaAvailable;
+      caps.dxt5Available = outcome.caps.dxt5Available;
+      caps.aaLevelCount = outcome.caps.aaLevelCount;
+      caps.graphicsKnown = outcome.caps.graphicsKnown;
+      break;
+    case ProbeAnswer::kModes:
+      try {
+        modes = outcome.modes;
+      } catch (const std::bad_alloc&) {
+        modes.clear();
+      }
+      break;
+    case ProbeAnswer::kInput:
+      caps.joystickAvailable = outcome.caps.joystickAvailable;
+      caps.joystickKnown = outcome.caps.joystickKnown;
+      break;
+  }
+  SwitchOff(answer, outcome, settings);
 }
 
 void ApplyProbeSwitches(const ProbeOutcome& outcome, Settings& settings) {
-  if (outcome.clearFSAA) {
-    settings.FSAA = false;
-  }
-  if (outcome.clearBloom) {
-    settings.Bloom = false;
-  }
-  if (outcome.clearDXT5) {
-    settings.DXT5 = false;
-  }
-  if (outcome.clearJoystick) {
-    settings.Joystick = 0;
+  for (ProbeAnswer answer : kEveryAnswer) {
+    SwitchOff(answer, outcome, settings);
   }
 }

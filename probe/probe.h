@@ -160,6 +160,12 @@ std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& out
 void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabilities& caps,
                        DisplayModeList& modes);
 
+// Publishes one answer of `outcome` alone: the capabilities or the modes it decides, and the
+// settings it switches off; everything else in the records stays as it is (a player's choices
+// made since the outcome was first applied among it). ApplyProbeOutcome is this for every answer.
+void ApplyProbeAnswer(ProbeAnswer answer, const ProbeOutcome& outcome, Settings& settings,
+                      Capabilities& caps, DisplayModeList& modes);
+
 // Only the settings part of ApplyProbeOutcome: switches off what the hardware cannot do. For
 // settings read again after the outcome was applied.
 void ApplyProbeSwitches(const ProbeOutcome& outcome, Settings& settings);

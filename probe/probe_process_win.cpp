@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/detached_thread.h"
+#include "engine/tick_count.h"
 #include "probe/probe_win.h"
 #include "probe/probe_wire.h"
 
@@ -12,8 +13,6 @@ namespace {
 
 // A probe process's pipe holds its few kilobytes of answers even while nobody reads.
 constexpr DWORD kPipeBufferBytes = 64 * 1024;
-// How long a program without windows waits in all, its probe processes' start included.
-constexpr DWORD kStartLimitMs = 30000;
 
 // Reads one part's pipe until the process has closed it, then reports how it ended.
 void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
@@ -171,41 +170,46 @@ SignalledRun NewSignalledRun() {
       std::make_shared<UniqueKernelHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   // Shared with the run: its readers may set the event after the run's owner is gone.
   std::shared_ptr<UniqueKernelHandle> changed = signalled.changed;
-  signalled.run = std::make_shared<ProbeRun>([changed] {
-    if (changed->Valid()) {
-      SetEvent(changed->Get());
-    }
-  });
+  signalled.run = std::make_shared<ProbeRun>(
+      [changed] {
+        if (changed->Valid()) {
+          SetEvent(changed->Get());
+        }
+      },
+      [] {
+        // GetTickCount64 is not on Windows XP; GetTickCount wraps every 49.7 days.
+        static TickCountWidener ticks;
+        return ticks.Read([] { return static_cast<std::uint32_t>(GetTickCount()); });
+      });
   return signalled;
 }
 
-ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
-                              std::vector<std::string>& notes) {
+ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD patienceMs,
+                              std::vector<std::string>& notes,
+                              const std::function<void(const std::string&)>& waiting) {
   const SignalledRun signalled = NewSignalledRun();
   const std::shared_ptr<UniqueKernelHandle>& changed = signalled.changed;
   const std::shared_ptr<ProbeRun>& run = signalled.run;
   ProbeProcesses processes(program);
+  run->Begin();
   processes.Start(run);
-  const DWORD begun = GetTickCount();
-  DWORD limit = kStartLimitMs;
-  bool allHeard = false;
   for (;;) {
-    const DWORD waited = GetTickCount() - begun;  // right across the counter's wrap
-    if (!allHeard && run->AllHeardFrom()) {
-      allHeard = true;
-      limit = waited + timeoutMs < limit ? waited + timeoutMs : limit;
+    const PatientWait next = run->WaitPatiently(patienceMs, kCapsReportNoticeMs);
+    for (ProbePart part : next.givenUp) {
+      processes.Stop(part);
     }
-    if (run->Settled() || waited >= limit) {
+    for (const std::string& line : next.waiting) {
+      if (waiting) {
+        waiting(line);
+      }
+    }
+    if (next.settled) {
       break;
     }
     // Without an event the wait still ends: it looks again every so often.
-    const DWORD left = limit - waited;
-    if (!changed->Valid() || WaitForSingleObject(changed->Get(), left) == WAIT_FAILED) {
-      Sleep(left < 50 ? left : 50);
+    if (!changed->Valid() || WaitForSingleObject(changed->Get(), next.sleepMs) == WAIT_FAILED) {
+      Sleep(next.sleepMs < 50 ? next.sleepMs : 50);
     }
-  }
-  for (ProbePart part : run->GiveUp()) {
-    processes.Stop(part);
   }
   notes = run->TakeNotes();
   return run->Outcome();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,12 +47,15 @@ struct SignalledRun {
 SignalledRun NewSignalledRun();
 
 // The whole probe in processes of its own (copies of `program`), waited for here without a
-// message loop: for at most `timeoutMs` once every part has started to answer (the processes'
-// own start, seconds on a slow machine, is not the drivers' time), and 30 s in all. What has not
-// answered by then is given up. Returns what is known, with the lines for the log in `notes`.
-// For programs without windows.
-ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD timeoutMs,
-                              std::vector<std::string>& notes);
+// message loop: each part for at most `patienceMs` from its start (its first words; the
+// processes' own start, seconds on a slow machine, is not the drivers' time). A part still busy
+// kCapsReportNoticeMs after its start is named once to `waiting`, when given ("Waiting for
+// Direct3D 9, busy in Direct3DCreate9..."). What has not answered by then is given up and its
+// process ended. Returns what is known, with the lines for the log in `notes`. For programs
+// without windows.
+ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD patienceMs,
+                              std::vector<std::string>& notes,
+                              const std::function<void(const std::string&)>& waiting = nullptr);
 
 // The whole life of a probe process: probes `part` against the real interfaces and writes each
 // call and answer to standard output, which must be a pipe. A crash ends the process at once

@@ -749,6 +749,63 @@ TEST(ProbeInItsProcesses, SettingsDuringASlowProbeOpensAfterItShowingItsResults)
   EXPECT_FALSE(fs::exists(folder.Log())) << ReadBytes(folder.Log());
 }
 
+// Slow is not hung: a Direct3D that takes 7 s, longer than "Настройки" waits, leaves the first
+// settings dialog without its answers, and the next one has them; OK writes what it offers.
+TEST(ProbeInItsProcesses, ADriverThatAnswersLateCountsFromTheNextSettings) {
+  GameFolder::Options options;
+  options.driverFaults = "d3d9-late";
+  GameFolder folder(options);
+  // A mode the stand-in does not list, so that OK writes the list's first entry only once the
+  // modes are known.
+  folder.WriteConfig(
+      "Bloom 1\nFSAA 1\nQuality 9\nJoystick 7\nScreenWidth 1366\n"
+      "ScreenHeight 768\nBitsPerPixel 32\n");
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  const ULONGLONG clicked = GetTickCount64();
+  ClickLater(run.Main(), IDC_SETTINGS);  // at once, as a player who knows the button
+  HWND settings = WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_FALSE(IsEnabled(settings, IDC_BLOOM) || IsEnabled(settings, IDC_ANTIALIASING));
+  EXPECT_TRUE(IsChecked(settings, IDC_BLOOM)) << "unknown keeps the file's value";
+  EXPECT_TRUE(ListEntries(settings, IDC_DISPLAY_MODE).empty());
+  EXPECT_GE(ChildProcesses(run.Proc().Id()), 1u) << "the late part was stopped";
+  ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
+
+  // 8 s after the first click, and once the late part has answered and ended (later on an
+  // emulated machine, where its process starts late).
+  ASSERT_TRUE(WaitUntil(
+      [&] { return GetTickCount64() - clicked >= 8000 && ChildProcesses(run.Proc().Id()) == 0; },
+      120000));
+  ClickLater(run.Main(), IDC_SETTINGS);
+  settings = WaitForDialog(run.Proc().Id(), kSettingsTitle, run.Main());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_TRUE(IsEnabled(settings, IDC_BLOOM) && IsChecked(settings, IDC_BLOOM));
+  EXPECT_TRUE(IsEnabled(settings, IDC_JOYSTICK));
+  EXPECT_EQ(ListEntries(settings, IDC_ANTIALIASING).size(), 4u);
+  EXPECT_EQ(ListEntries(settings, IDC_DISPLAY_MODE).size(), 8u);
+  ASSERT_TRUE(run.CloseSettings(settings, IDOK));
+
+  Settings expected;
+  ASSERT_GE(ReadConfiguration(folder.Config().string(), expected), 0);
+  expected.Quality = 0;
+  expected.Joystick = 1;
+  expected.ScreenWidth = 800;
+  expected.ScreenHeight = 600;
+  expected.BitsPerPixel = 16;
+  ExpectFileHolds(folder, expected);
+  ClickLater(run.Main(), IDC_EXIT);
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  const std::string log = ReadBytes(folder.Log());
+  EXPECT_NE(log.find("Hardware probe - Direct3D 9 did not answer in time, still busy in "),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Hardware probe - Direct3D 9 answered late, "), std::string::npos) << log;
+  EXPECT_NE(log.find(" s after the probe started: graphics capabilities and display modes\r\n"),
+            std::string::npos)
+      << log;
+}
+
 // Whatever the drivers do, leaving never waits for them.
 TEST(ProbeInItsProcesses, ExitAndCloseWithHungDriversDoNotWaitForThem) {
   enum class How { kExit, kClose, kExitWhileSettingsWaits, kCloseWhileSettingsWaits };

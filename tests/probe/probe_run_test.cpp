@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -45,6 +46,11 @@ HardwareScript Capable() {
   script.modes[kFormatA8R8G8B8] = {{1024, 768}, {1280, 1024}};
   script.controllers = {true};
   return script;
+}
+
+// For runs whose times no check reads.
+std::uint64_t StillClock() {
+  return 0;
 }
 
 std::string Join(const std::vector<std::string>& lines) {
@@ -245,10 +251,9 @@ TEST(ProbeRunTest, EachWayAPartEndsLeavesWhatItAnsweredAndOneLine) {
        "Hardware probe - Direct3D 9 sent what is not an answer, after Direct3DCreate9; graphics "
        "capabilities and display modes unknown\n"},
   };
-  EXPECT_FALSE(ProbeRun().AllHeardFrom()) << "nothing heard before the parts start";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ProbeRun run;
+    ProbeRun run(nullptr, StillClock);
     bool lateAnswers = false;
     for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
       const PartEnd& end = row.parts[static_cast<int>(part)];
@@ -266,7 +271,6 @@ TEST(ProbeRunTest, EachWayAPartEndsLeavesWhatItAnsweredAndOneLine) {
       lateAnswers = lateAnswers || (end.end == End::kRunning && !answered &&
                                     end.text.find("what?") == std::string::npos);
     }
-    EXPECT_TRUE(run.AllHeardFrom());
     EXPECT_EQ(!lateAnswers, run.Settled());
     std::vector<ProbePart> givenUp = run.GiveUp();
     EXPECT_EQ(lateAnswers, !givenUp.empty());
@@ -280,11 +284,237 @@ TEST(ProbeRunTest, EachWayAPartEndsLeavesWhatItAnsweredAndOneLine) {
     EXPECT_EQ(row.notes, Join(run.TakeNotes()));
     EXPECT_EQ("", Join(run.TakeNotes())) << "each line is taken once";
 
-    // Nothing a part says once it has ended or been given up counts: the launcher has moved on.
-    run.Receive(ProbePart::kDirect3D, direct3D.data(), direct3D.size());
-    run.Receive(ProbePart::kDirectInput, input.data(), input.size());
-    EXPECT_EQ("", OutcomeDifferences(outcome, run.Outcome()));
+    // Nothing a part says once it has ended counts; one given up on may still answer, late.
+    ProbeOutcome expected = outcome;
+    for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
+      const std::string& all = part == ProbePart::kDirect3D ? direct3D : input;
+      const std::string& sent = row.parts[static_cast<int>(part)].text;
+      const bool late = std::find(givenUp.begin(), givenUp.end(), part) != givenUp.end();
+      const std::string rest = late && all.compare(0, sent.size(), sent) == 0
+                                   ? all.substr(sent.size())
+                                   : all;  // steps may come again, answers not
+      run.Receive(part, rest.data(), rest.size());
+      if (late) {
+        CopyAnswer(part == ProbePart::kDirect3D ? ProbeAnswer::kModes : ProbeAnswer::kInput,
+                   run.Outcome(), expected);
+        CopyAnswer(part == ProbePart::kDirect3D ? ProbeAnswer::kGraphics : ProbeAnswer::kInput,
+                   run.Outcome(), expected);
+        EXPECT_TRUE(part == ProbePart::kDirect3D
+                        ? run.Outcome().caps.graphicsKnown && run.Outcome().modesKnown
+                        : run.Outcome().caps.joystickKnown);
+      }
+    }
+    EXPECT_EQ("", OutcomeDifferences(expected, run.Outcome()));
   }
+}
+
+// A part given up on that answers later: what came in time is taken at the give-up, the late
+// answers once when they come, in their order, and the log says when; one that never answers,
+// or crashes later, costs nothing more than the give-up's line.
+TEST(ProbeRunTest, LateAnswersAfterAGiveUpAreTakenOnceInOrderAndLogged) {
+  const HardwareScript capable = Capable();
+  const std::string direct3D = PartText(capable, ProbePart::kDirect3D);
+  const std::string input = PartText(capable, ProbePart::kDirectInput);
+  const auto split = [](const std::string& text, const char* line) {
+    const std::size_t at = text.find(line);
+    return std::pair<std::string, std::string>{text.substr(0, at), text.substr(at)};
+  };
+  using A = ProbeAnswer;
+  struct Row {
+    const char* name;
+    std::pair<std::string, std::string> parts[kProbePartCount];  // in time, late
+    bool crashesLate;                                            // Direct3D, after the give-up
+    std::uint64_t lateAtMs;
+    std::vector<ProbeAnswer> inTime, late;
+    std::string lateNote;
+  };
+  const Row rows[] = {
+      {"Direct3D slow to create",
+       {split(direct3D, "step CheckDeviceType"), {input, ""}},
+       false,
+       7400,
+       {A::kInput},
+       {A::kGraphics, A::kModes},
+       "Hardware probe - Direct3D 9 answered late, 7.4 s after the probe started: graphics "
+       "capabilities and display modes\n"},
+      {"modes slow",
+       {split(direct3D, "modes "), {input, ""}},
+       false,
+       9050,
+       {A::kGraphics, A::kInput},
+       {A::kModes},
+       "Hardware probe - Direct3D 9 answered late, 9.0 s after the probe started: display "
+       "modes\n"},
+      {"DirectInput slow behind a hub",
+       {{direct3D, ""}, split(input, "input ")},
+       false,
+       12345,
+       {A::kGraphics, A::kModes},
+       {A::kInput},
+       "Hardware probe - DirectInput 8 answered late, 12.3 s after the probe started: "
+       "joystick\n"},
+      {"Direct3D hung, crashing later",
+       {{WireStep("Direct3DCreate9"), WireStep("CheckDeviceType")}, {input, ""}},
+       true,
+       60000,
+       {A::kInput},
+       {},
+       ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::uint64_t now = 100000;
+    ProbeRun run(nullptr, [&now] { return now; });
+    now += 200;
+    run.Begin();
+    for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
+      const std::string& sent = row.parts[static_cast<int>(part)].first;
+      run.Receive(part, sent.data(), sent.size());
+      if (row.parts[static_cast<int>(part)].second.empty()) {
+        run.Ended(part, 0);
+      }
+    }
+    now += 5000;
+    EXPECT_EQ(1u, run.GiveUp().size());
+    // As the launcher's records are first given: unknown, then what came.
+    ProbeOutcome records;
+    for (ProbeAnswer answer : {A::kGraphics, A::kModes, A::kInput}) {
+      MarkUnanswered(answer, records);
+    }
+    EXPECT_EQ(row.inTime, run.TakeAnswers(records));
+    EXPECT_NE(std::string::npos, Join(run.TakeNotes()).find(" did not answer in time"));
+
+    now = 100200 + row.lateAtMs;
+    for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
+      const std::string& late = row.parts[static_cast<int>(part)].second;
+      run.Receive(part, late.data(), late.size());
+    }
+    if (row.crashesLate) {
+      run.Ended(ProbePart::kDirect3D, 0xC0000005U);
+    }
+    EXPECT_TRUE(run.Settled());
+    EXPECT_EQ(row.late, run.TakeAnswers(records));
+    EXPECT_EQ(std::vector<ProbeAnswer>{}, run.TakeAnswers(records)) << "each answer taken once";
+    EXPECT_EQ(row.lateNote, Join(run.TakeNotes()));
+    EXPECT_EQ("", Join(run.TakeNotes())) << "each line is taken once";
+    EXPECT_EQ("", OutcomeDifferences(run.Outcome(), records));
+  }
+}
+
+// A late answer reaches the records on its own: it switches off what the hardware lacks and
+// lists its modes, and leaves what the player chose since the first "Настройки" as it is.
+TEST(ProbeRunTest, ALateAnswerChangesOnlyWhatItDecides) {
+  HardwareScript weak = Capable();
+  weak.multiSample = false;
+  weak.pixelShaderVersion = 0xFFFF0104U;
+  FakeHardware hardware(weak);
+  const ProbeOutcome found = RunProbe(hardware);
+
+  Settings settings;  // as the file asked
+  settings.FSAA = settings.Bloom = settings.DXT5 = true;
+  settings.Quality = 2;
+  settings.Joystick = 7;
+  settings.ScreenWidth = 1600;
+  settings.ScreenHeight = 1200;
+  Capabilities caps;
+  DisplayModeList modes;
+  ProbeOutcome inTime = found;
+  MarkUnanswered(ProbeAnswer::kGraphics, inTime);
+  MarkUnanswered(ProbeAnswer::kModes, inTime);
+  const Settings asked = settings;
+  ApplyProbeOutcome(inTime, settings, caps, modes);
+  EXPECT_EQ(asked, settings) << "unknown keeps the file's values; a controller opens";
+
+  // What the player changed and confirmed in the first dialog.
+  settings.Gibs = true;
+  settings.Frequency = 22050;
+  settings.Joystick = 1;
+  Settings expected = settings;
+
+  ApplyProbeAnswer(ProbeAnswer::kGraphics, found, settings, caps, modes);
+  expected.FSAA = false;
+  expected.Bloom = false;
+  EXPECT_EQ(expected, settings);
+  EXPECT_TRUE(caps.graphicsKnown && caps.dxt5Available && caps.joystickKnown);
+  EXPECT_FALSE(caps.fsaaAvailable || caps.bloomAvailable);
+  EXPECT_TRUE(modes.empty()) << "the modes are an answer of their own";
+
+  ApplyProbeAnswer(ProbeAnswer::kModes, found, settings, caps, modes);
+  EXPECT_EQ(found.modes, modes);
+  EXPECT_EQ(expected, settings) << "the chosen mode stays until the player picks another";
+
+  // In time or late, all three answers leave the records as one outcome would.
+  Settings atOnce = expected;
+  Capabilities atOnceCaps;
+  DisplayModeList atOnceModes;
+  ApplyProbeOutcome(found, atOnce, atOnceCaps, atOnceModes);
+  ApplyProbeAnswer(ProbeAnswer::kInput, found, settings, caps, modes);
+  EXPECT_EQ(atOnce, settings);
+  EXPECT_EQ(atOnceModes, modes);
+  EXPECT_TRUE(atOnceCaps.fsaaAvailable == caps.fsaaAvailable &&
+              atOnceCaps.bloomAvailable == caps.bloomAvailable &&
+              atOnceCaps.aaLevelCount == caps.aaLevelCount &&
+              atOnceCaps.joystickAvailable == caps.joystickAvailable);
+}
+
+// capsreport's patience: each part's counts from its first words (from the beginning while it
+// is silent), a part still busy is named once after the notice time, and one past its patience
+// is given up on alone.
+TEST(ProbeRunTest, PatienceCountsFromEachPartsStart) {
+  const HardwareScript capable = Capable();
+  const std::string input = PartText(capable, ProbePart::kDirectInput);
+  const std::string d3dStep = WireStep("Direct3DCreate9");
+  enum class Event { kNone, kDirect3DSpeaks };
+  struct Step {
+    std::uint64_t atMs;  // since the beginning
+    Event event;
+    std::vector<ProbePart> givenUp;
+    std::vector<std::string> waiting;
+    bool settled;
+    std::uint32_t sleepMs;
+  };
+  const std::string waitD3D = "Waiting for Direct3D 9, busy in Direct3DCreate9...";
+  const std::string waitInput = "Waiting for DirectInput 8, which is starting...";
+  const Step steps[] = {
+      {0, Event::kNone, {}, {}, false, 3000},
+      {2000, Event::kDirect3DSpeaks, {}, {}, false, 1000},  // DirectInput's notice is due first
+      {3000, Event::kNone, {}, {waitInput}, false, 2000},
+      {5000, Event::kNone, {}, {waitD3D}, false, 25000},
+      {6000, Event::kNone, {}, {}, false, 24000},
+      {30000, Event::kNone, {ProbePart::kDirectInput}, {}, false, 2000},
+      {31000, Event::kNone, {}, {}, false, 1000},
+      {32000, Event::kNone, {ProbePart::kDirect3D}, {}, true, 0},
+  };
+  std::uint64_t now = 5000;
+  ProbeRun run(nullptr, [&now] { return now; });
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.atMs);
+    now = 5000 + step.atMs;
+    if (step.event == Event::kDirect3DSpeaks) {
+      run.Receive(ProbePart::kDirect3D, d3dStep.data(), d3dStep.size());
+    }
+    const PatientWait next = run.WaitPatiently(30000, 3000);
+    EXPECT_EQ(step.givenUp, next.givenUp);
+    EXPECT_EQ(step.waiting, next.waiting);
+    EXPECT_EQ(step.settled, next.settled);
+    EXPECT_EQ(step.sleepMs, next.sleepMs);
+  }
+  EXPECT_EQ(
+      "Hardware probe - Direct3D 9 did not answer in time, still busy in Direct3DCreate9; graphics "
+      "capabilities and display modes unknown\n"
+      "Hardware probe - DirectInput 8 did not answer in time, still busy in its start; joystick "
+      "unknown\n",
+      Join(run.TakeNotes()));
+
+  // A part that answers in time is not waited for, and never named.
+  now = 0;
+  ProbeRun quick(nullptr, [&now] { return now; });
+  quick.Receive(ProbePart::kDirectInput, input.data(), input.size());
+  now = 4000;
+  quick.Receive(ProbePart::kDirect3D, d3dStep.data(), d3dStep.size());
+  const PatientWait next = quick.WaitPatiently(30000, 3000);
+  EXPECT_EQ(std::vector<std::string>{}, next.waiting);
+  EXPECT_EQ(3000u, next.sleepMs);
 }
 
 // What the hardware really answered clears the file's wishes; a part that never answered
@@ -294,7 +524,7 @@ TEST(ProbeRunTest, AnUnknownPartClearsNothingWhatAKnownOneLacksIsCleared) {
   weak.multiSample = false;
   weak.pixelShaderVersion = 0xFFFF0104U;
   weak.controllers = {};
-  ProbeRun run;
+  ProbeRun run(nullptr, StillClock);
   const std::string input = PartText(weak, ProbePart::kDirectInput);
   run.Receive(ProbePart::kDirectInput, input.data(), input.size());
   run.Ended(ProbePart::kDirectInput, 0);
@@ -324,7 +554,7 @@ TEST(ProbeRunTest, PartsFedFromTheirThreadsWhileTheOwnerPolls) {
                                PartText(capable, ProbePart::kDirectInput)};
   for (int round = 0; round < 20; ++round) {
     std::atomic<int> changes{0};
-    ProbeRun run([&changes] { ++changes; });
+    ProbeRun run([&changes] { ++changes; }, StillClock);
     std::vector<std::thread> readers;
     for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
       const std::string& text = texts[static_cast<int>(part)];

@@ -130,6 +130,11 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT) {
   if (Fault("d3d9-slow")) {
     Sleep(1000);
   }
+  // Slower than the launcher waits, far quicker than hung: a first load scanned by an antivirus,
+  // a driver waking after sleep.
+  if (Fault("d3d9-late")) {
+    Sleep(7000);
+  }
   return new (std::nothrow) StandInDirect3D();
 }
 
