@@ -7,24 +7,10 @@
 #include "engine/system_library_win.h"
 #include "launcher/resource_ids.h"
 
-// XINPUT_STATE by its documented layout: xinput.h is not in every SDK the launcher builds with.
-struct GamePad::XInputState {
-  DWORD packetNumber;
-  WORD buttons;
-  BYTE leftTrigger;
-  BYTE rightTrigger;
-  SHORT leftStickX;
-  SHORT leftStickY;
-  SHORT rightStickX;
-  SHORT rightStickY;
-};
-
 namespace {
 
-static_assert(sizeof(GamePad::XInputState) == 16, "XINPUT_STATE is 16 bytes");
-
-// Newest first: 1.4 comes with Windows 8 and later, 9.1.0 with Vista and 7, 1.3 with the DirectX
-// runtime that games install (on XP the only one). Only ever from the system folder: an
+// 1.4 comes with Windows 8 and later; 1.3 with the DirectX runtime that games install (on XP the
+// only one); 9.1.0, the reduced one, with Vista and 7. Only ever from the system folder: an
 // xinput*.dll beside the launcher or the game is a wrapper some player dropped there for another
 // game, foreign code the launcher has no business running.
 const wchar_t* const kXInputLibraries[] = {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"};

@@ -7,6 +7,19 @@
 #include "engine/unique_handle_win.h"
 #include "launcher/pad_mapping.h"
 
+// XINPUT_STATE by its documented layout: xinput.h is not in every SDK the launcher builds with.
+struct XInputState {
+  DWORD packetNumber;
+  WORD buttons;
+  BYTE leftTrigger;
+  BYTE rightTrigger;
+  SHORT leftStickX;
+  SHORT leftStickY;
+  SHORT rightStickX;
+  SHORT rightStickY;
+};
+static_assert(sizeof(XInputState) == 16, "XINPUT_STATE is 16 bytes");
+
 // A game controller, read through XInput, drives whichever of the launcher's dialogs is in
 // front, through the very messages its keys and clicks send: the dialog and its files never
 // know the difference.
@@ -30,7 +43,6 @@ public:
   void Tick();
   void Activated();
 
-  struct XInputState;
   typedef DWORD(WINAPI* GetStateFunction)(DWORD, XInputState*);
 
 private:

@@ -77,8 +77,8 @@ TEST(PadMapper, EachInputFromRestActsOnceWhenPressed) {
 }
 
 TEST(PadMapper, AHeldDirectionRepeatsLikeAKeyAndButtonsDoNot) {
-  // Starts just before the millisecond clock wraps, so the repeat must be reckoned across it.
-  for (const std::uint32_t start : {1000u, 0xFFFFFF00u}) {
+  // Also a second before the millisecond clock wraps, so that a repeat is due after the wrap.
+  for (const std::uint32_t start : {1000u, 0xFFFFFC00u}) {
     PadMapper mapper;
     Read(mapper, PadState(), start - 20);
     const PadState held = Buttons(kPadDown | kPadA);

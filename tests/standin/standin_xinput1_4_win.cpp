@@ -4,6 +4,7 @@
 // game must never be loaded; it tells when it was.
 #include <windows.h>
 
+#include "launcher/pad_input_win.h"
 #include "tests/standin/standin_pad_win.h"
 
 namespace {
@@ -36,18 +37,6 @@ void CloseBoard() {
   }
 }
 
-// XINPUT_STATE by its documented layout.
-struct PadState {
-  DWORD packetNumber;
-  WORD buttons;
-  BYTE leftTrigger;
-  BYTE rightTrigger;
-  SHORT leftStickX;
-  SHORT leftStickY;
-  SHORT rightStickX;
-  SHORT rightStickY;
-};
-
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
@@ -59,7 +48,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   return TRUE;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, PadState* state) {
+extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, XInputState* state) {
   if (slot >= 4 || state == nullptr) {
     return ERROR_BAD_ARGUMENTS;
   }
@@ -70,7 +59,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, PadStat
   if (slot != 0 || InterlockedCompareExchange(&board->connected, 0, 0) == 0) {
     return ERROR_DEVICE_NOT_CONNECTED;
   }
-  *state = PadState();
+  *state = XInputState();
   state->packetNumber = static_cast<DWORD>(InterlockedCompareExchange(&board->packet, 0, 0));
   state->buttons = static_cast<WORD>(InterlockedCompareExchange(&board->buttons, 0, 0));
   state->leftStickX = static_cast<SHORT>(InterlockedCompareExchange(&board->stickX, 0, 0));
