@@ -226,7 +226,6 @@ TEST(LauncherGamePad, SettingsMadeWithThePadWriteTheFileClicksWrite) {
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(pad.Seen());
     ASSERT_TRUE(PadTo(pad, run.Main(), IDC_SETTINGS, kPadDown));
-    EXPECT_TRUE(FocusShown(run.Main())) << "the focus shows once the pad is used";
     ASSERT_TRUE(pad.Press(kPadA));
     HWND settings = WaitForDialog(run.Proc().Id(), L"Настройки", run.Main());
     ASSERT_NE(settings, nullptr);
@@ -279,6 +278,28 @@ TEST(LauncherGamePad, SettingsMadeWithThePadWriteTheFileClicksWrite) {
   ASSERT_TRUE(byPad.has_value()) << "Start wrote no file";
   EXPECT_NE(*byPad, kConfig);
   EXPECT_EQ(byPad, mouseFolder.ReadConfig()) << "byte for byte";
+}
+
+TEST(LauncherGamePad, TheFocusShowsOnceThePadIsUsed) {
+  SystemStandIn standIn;
+  HeldPad pad;
+  REQUIRE_STAND_IN(standIn, pad);
+  GameFolder folder(WithStandInDrivers());
+  pad.Connect(true);
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  ASSERT_TRUE(pad.Seen());
+  // As Windows starts a dialog opened with the mouse: no focus rectangle until a key is used.
+  SendMessageW(run.Main(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  if (FocusShown(run.Main())) {
+    PostClose(run.Main());
+    run.WaitForExit();
+    GTEST_SKIP() << "Wine keeps no hidden-focus state: WM_QUERYUISTATE always says shown";
+  }
+  ASSERT_TRUE(pad.Press(kPadDown));
+  EXPECT_TRUE(FocusShown(run.Main()));
+  PostClose(run.Main());
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 }
 
 TEST(LauncherGamePad, BClosesAListThenCancelsAndNeverEndsTheMainDialog) {
