@@ -397,12 +397,15 @@ TEST(LauncherGamePad, NoPollingWhileAnotherWindowIsInFront) {
   ASSERT_TRUE(run.Started());
   ASSERT_TRUE(pad.Seen());
 
-  HWND other =
-      CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
-                      100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(other, nullptr);
-  SetForegroundWindow(other);
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 5000));
+  // Another program comes to the front: the stand-in game, from another folder.
+  GameFolder otherFolder;
+  Process other;
+  ASSERT_TRUE(
+      other.Start(otherFolder.GameDirectory() / "skarnavel.exe", otherFolder.GameDirectory()));
+  const HWND otherWindow = WaitForWindowOfClass(L"SkarnavelStandInGame");
+  ASSERT_NE(otherWindow, nullptr);
+  SetForegroundWindow(otherWindow);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == otherWindow; }, 5000));
   // The launcher notices at its next look, past the short grace an activation gets.
   Sleep(1000);
   const LONG before = pad.Polls();
@@ -412,8 +415,7 @@ TEST(LauncherGamePad, NoPollingWhileAnotherWindowIsInFront) {
   EXPECT_EQ(pad.Polls(), before) << "the pad was read while another window was in front";
   EXPECT_TRUE(run.Proc().Running());
 
-  // Gone first: a window destroyed while its thread thinks it active hands the front on.
-  DestroyWindow(other);
+  ASSERT_TRUE(CloseStandInGame());
   SetForegroundWindow(run.Main());
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.Main(); }, 5000));
   EXPECT_TRUE(pad.Seen()) << "reading again once the launcher is in front";
