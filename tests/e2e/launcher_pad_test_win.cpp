@@ -175,17 +175,21 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
-#define REQUIRE_STAND_IN(standIn, pad)                                                  \
-  if (!(standIn).Installed() || !(pad).Ready()) {                                       \
-    GTEST_SKIP() << "the stand-in XInput goes into a Wine prefix's system folder only"; \
+// Every test holds a pad through the stand-in in the system folder.
+class LauncherGamePad : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!standIn.Installed() || !pad.Ready()) {
+      GTEST_SKIP() << "the stand-in XInput goes into a Wine prefix's system folder only";
+    }
   }
+  SystemStandIn standIn;
+  HeldPad pad;
+};
 
 }  // namespace
 
-TEST(LauncherGamePad, AAloneStartsTheGameAndOnlyTheSystemFoldersXInputIsLoaded) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, AAloneStartsTheGameAndOnlyTheSystemFoldersXInputIsLoaded) {
   GameFolder folder(WithStandInDrivers());
   // Wrappers dropped beside the launcher and the game by a player, under every name it asks for.
   for (const fs::path& place : {folder.Root(), folder.GameDirectory()}) {
@@ -213,10 +217,7 @@ TEST(LauncherGamePad, AAloneStartsTheGameAndOnlyTheSystemFoldersXInputIsLoaded) 
   EXPECT_FALSE(folder.ReadConfig().has_value()) << "starting the game writes no file";
 }
 
-TEST(LauncherGamePad, SettingsMadeWithThePadWriteTheFileClicksWrite) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, SettingsMadeWithThePadWriteTheFileClicksWrite) {
   GameFolder padFolder(WithStandInDrivers());
   padFolder.WriteConfig(kConfig);
   pad.Connect(true);
@@ -280,10 +281,7 @@ TEST(LauncherGamePad, SettingsMadeWithThePadWriteTheFileClicksWrite) {
   EXPECT_EQ(byPad, mouseFolder.ReadConfig()) << "byte for byte";
 }
 
-TEST(LauncherGamePad, TheFocusShowsOnceThePadIsUsed) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, TheFocusShowsOnceThePadIsUsed) {
   GameFolder folder(WithStandInDrivers());
   pad.Connect(true);
   LauncherRun run(folder);
@@ -302,10 +300,7 @@ TEST(LauncherGamePad, TheFocusShowsOnceThePadIsUsed) {
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 }
 
-TEST(LauncherGamePad, BClosesAListThenCancelsAndNeverEndsTheMainDialog) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, BClosesAListThenCancelsAndNeverEndsTheMainDialog) {
   GameFolder folder(WithStandInDrivers());
   folder.WriteConfig(kConfig);
   pad.Connect(true);
@@ -343,10 +338,7 @@ TEST(LauncherGamePad, BClosesAListThenCancelsAndNeverEndsTheMainDialog) {
   EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(kConfig));
 }
 
-TEST(LauncherGamePad, APadPluggedInLateOrComingBackActsOnlyOnFreshPresses) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, APadPluggedInLateOrComingBackActsOnlyOnFreshPresses) {
   GameFolder folder(WithStandInDrivers());
   LauncherRun run(folder);
   ASSERT_TRUE(run.Started());
@@ -387,10 +379,7 @@ TEST(LauncherGamePad, APadPluggedInLateOrComingBackActsOnlyOnFreshPresses) {
   EXPECT_FALSE(folder.ReadConfig().has_value());
 }
 
-TEST(LauncherGamePad, NoPollingWhileAnotherWindowIsInFront) {
-  SystemStandIn standIn;
-  HeldPad pad;
-  REQUIRE_STAND_IN(standIn, pad);
+TEST_F(LauncherGamePad, NoPollingWhileAnotherWindowIsInFront) {
   GameFolder folder(WithStandInDrivers());
   pad.Connect(true);
   LauncherRun run(folder);
