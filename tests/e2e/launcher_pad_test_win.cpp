@@ -175,6 +175,13 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
+// The stand-in game is up in `folder`; closed again, so that no window of it outlives the test.
+void ExpectGameStarted(const GameFolder& folder) {
+  EXPECT_NE(WaitForWindowOfClass(L"SkarnavelStandInGame"), nullptr) << "the game was not started";
+  EXPECT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
+  EXPECT_TRUE(CloseStandInGame());
+}
+
 // Every test holds a pad through the stand-in in the system folder.
 class LauncherGamePad : public ::testing::Test {
 protected:
@@ -208,9 +215,7 @@ TEST_F(LauncherGamePad, AAloneStartsTheGameAndOnlyTheSystemFoldersXInputIsLoaded
 
   EXPECT_TRUE(pad.PressEnding(kPadA));
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }))
-      << "the game was not started";
-  CloseStandInGame();
+  ExpectGameStarted(folder);
   const std::string log = ReadBytes(folder.Log());
   EXPECT_EQ(Occurrences(log, "Game controller - XInput from "), 1u) << log;
   EXPECT_NE(log.find(standIn.Path().string()), std::string::npos) << log;
@@ -405,11 +410,12 @@ TEST_F(LauncherGamePad, NoPollingWhileAnotherWindowIsInFront) {
   EXPECT_TRUE(run.Proc().Running());
 
   ASSERT_TRUE(CloseStandInGame());
-  SetForegroundWindow(run.Main());
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.Main(); }, 5000));
+  // Asked again until it takes: the closing game may still be handing the front on.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return SetForegroundWindow(run.Main()) && GetForegroundWindow() == run.Main(); },
+      10000));
   EXPECT_TRUE(pad.Seen()) << "reading again once the launcher is in front";
   EXPECT_TRUE(pad.PressEnding(kPadA));
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_TRUE(WaitUntil([&] { return fs::exists(folder.GameNote()); }));
-  CloseStandInGame();
+  ExpectGameStarted(folder);
 }
