@@ -82,3 +82,27 @@ struct IconTraits {
   static void Close(Handle handle) { DestroyIcon(handle); }
 };
 using UniqueIcon = UniqueHandle<IconTraits>;
+
+// Libraries loaded by LoadLibrary*.
+struct LibraryTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { FreeLibrary(handle); }
+};
+using UniqueLibrary = UniqueHandle<LibraryTraits>;
+
+// Hooks set by SetWindowsHookEx.
+struct HookTraits {
+  using Handle = HHOOK;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
+};
+using UniqueHook = UniqueHandle<HookTraits>;
+
+// Timers of the thread rather than of a window (SetTimer with no window).
+struct ThreadTimerTraits {
+  using Handle = UINT_PTR;
+  static Handle Invalid() { return 0; }
+  static void Close(Handle handle) { KillTimer(nullptr, handle); }
+};
+using UniqueThreadTimer = UniqueHandle<ThreadTimerTraits>;

@@ -4,6 +4,7 @@
 
 #include "engine/system_library_win.h"
 #include "launcher/dialog_fit_win.h"
+#include "launcher/pad_input_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_win.h"
 #include "launcher/single_instance_win.h"
@@ -20,7 +21,7 @@ HCURSOR WaitCursor() {
 }
 
 // Fires once the dialog is on screen and painted.
-const UINT_PTR kStartProbeTimer = 1;
+const UINT_PTR kWindowShownTimer = 1;
 
 // The dialog's own bookkeeping next to what it was given.
 struct MainDialogContext {
@@ -29,6 +30,8 @@ struct MainDialogContext {
   bool waitingForProbe = false;
   // EndDialog has been called; the modal loop notices only once the current message returns.
   bool ending = false;
+  // Drives this dialog and the settings dialog; polls only while the dialog exists.
+  GamePad pad{};
 };
 
 void EndMainDialog(HWND dialog, MainDialogContext& context, INT_PTR result) {
@@ -128,22 +131,24 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       }
       return TRUE;
     case WM_SHOWWINDOW:
-      // The probe starts once the window is on screen and painted, so that starting its
-      // processes, which compete for the processor, does not delay the window: a timer set now
-      // fires only after the paints that showing the window queues. Should the timer fail,
-      // "Настройки" starts the probe.
-      if (wParam != FALSE && context != nullptr && context->state.probe != nullptr &&
-          !context->state.probe->Started()) {
-        SetTimer(dialog, kStartProbeTimer, USER_TIMER_MINIMUM, nullptr);
+      // The probe and the game controller start once the window is on screen and painted, so
+      // that starting the probe's processes, which compete for the processor, and loading XInput
+      // do not delay the window: a timer set now fires only after the paints that showing the
+      // window queues. Should the timer fail, "Настройки" starts the probe.
+      if (wParam != FALSE && context != nullptr) {
+        SetTimer(dialog, kWindowShownTimer, USER_TIMER_MINIMUM, nullptr);
       }
       return FALSE;
     case WM_TIMER:
-      if (wParam != kStartProbeTimer) {
+      if (wParam != kWindowShownTimer) {
         return FALSE;
       }
-      KillTimer(dialog, kStartProbeTimer);
-      if (context != nullptr && context->state.probe != nullptr && !context->ending) {
-        context->state.probe->Start();
+      KillTimer(dialog, kWindowShownTimer);
+      if (context != nullptr && !context->ending) {
+        if (context->state.probe != nullptr && !context->state.probe->Started()) {
+          context->state.probe->Start();
+        }
+        context->pad.Start();
       }
       return TRUE;
     case WM_SETCURSOR:

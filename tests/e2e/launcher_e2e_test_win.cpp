@@ -746,7 +746,14 @@ TEST(ProbeInItsProcesses, SettingsDuringASlowProbeOpensAfterItShowingItsResults)
   ClickLater(run.Main(), IDC_EXIT);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(asked)) << "Cancel writes nothing";
-  EXPECT_FALSE(fs::exists(folder.Log())) << ReadBytes(folder.Log());
+  // Nothing to report but which XInput the game controller uses.
+  const std::string log = fs::exists(folder.Log()) ? ReadBytes(folder.Log()) : std::string();
+  for (std::size_t at = 0; at < log.size(); at = log.find('\n', at) + 1) {
+    EXPECT_EQ(log.compare(at, 18, "Game controller - "), 0) << log;
+    if (log.find('\n', at) == std::string::npos) {
+      break;
+    }
+  }
 }
 
 // Slow is not hung: a Direct3D that takes 7 s, longer than "Настройки" waits, leaves the first
