@@ -53,13 +53,21 @@ public:
   int Width() const;
   int Height() const;
   int PointSize() const;
+  int Weight() const;
+  bool Italic() const;
   std::u16string Typeface() const;
+  std::uint32_t Style() const;
+  std::uint32_t ExtendedStyle() const;
+  // Every text the items show, one after the other; titles given as resource ordinals (a
+  // picture's bitmap) show none.
+  std::u16string ItemTexts() const;
 
   void SetPointSize(int pointSize);
   void SetTypeface(const std::u16string& typeface);
 
 private:
   std::uint16_t Word(std::size_t offset) const;
+  std::uint32_t Dword(std::size_t offset) const;
   void PutWord(std::size_t offset, std::uint16_t value);
   // Offset of the first byte past the zero-terminated UTF-16 string or resource ordinal at
   // `offset`, or 0 when it runs past the end.
