@@ -6,7 +6,6 @@ namespace {
 
 // DLGTEMPLATEEX: version 1, signature 0xFFFF, then help id, extended style and style (32 bits
 // each), the item count and x, y, cx, cy (16 bits each); the menu, class and caption follow.
-const std::size_t kExtendedStyleOffset = 8;
 const std::size_t kStyleOffset = 12;
 const std::size_t kItemCountOffset = 16;
 const std::size_t kWidthOffset = 22;
@@ -94,22 +93,6 @@ int DialogTemplateBytes::Height() const {
 
 int DialogTemplateBytes::PointSize() const {
   return valid_ ? Word(pointSizeOffset_) : 0;
-}
-
-int DialogTemplateBytes::Weight() const {
-  return valid_ ? Word(pointSizeOffset_ + 2) : 0;
-}
-
-bool DialogTemplateBytes::Italic() const {
-  return valid_ && bytes_[pointSizeOffset_ + 4] != 0;
-}
-
-std::uint32_t DialogTemplateBytes::Style() const {
-  return valid_ ? Dword(kStyleOffset) : 0;
-}
-
-std::uint32_t DialogTemplateBytes::ExtendedStyle() const {
-  return valid_ ? Dword(kExtendedStyleOffset) : 0;
 }
 
 std::u16string DialogTemplateBytes::ItemTexts() const {

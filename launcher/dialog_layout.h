@@ -53,11 +53,12 @@ public:
   int Width() const;
   int Height() const;
   int PointSize() const;
-  int Weight() const;
-  bool Italic() const;
+  int Weight() const { return valid_ ? Word(pointSizeOffset_ + 2) : 0; }
+  bool Italic() const { return valid_ && bytes_[pointSizeOffset_ + 4] != 0; }
   std::u16string Typeface() const;
-  std::uint32_t Style() const;
-  std::uint32_t ExtendedStyle() const;
+  // DLGTEMPLATEEX: version, signature, help id, then the extended style and the style.
+  std::uint32_t Style() const { return valid_ ? Dword(12) : 0; }
+  std::uint32_t ExtendedStyle() const { return valid_ ? Dword(8) : 0; }
   // Every text the items show, one after the other; titles given as resource ordinals (a
   // picture's bitmap) show none.
   std::u16string ItemTexts() const;
