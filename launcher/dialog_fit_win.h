@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "launcher/dialog_layout.h"
-#include "launcher/picture_scale.h"
+#include "launcher/dialog_picture_win.h"
 
 // Makes the launcher's dialogs suit the player's screen and fonts, around their own dialog
 // procedures.
@@ -19,22 +19,10 @@ void DeclareDpiAwareness();
 PixelRect PrimaryScreen();
 PixelRect PrimaryWorkArea();
 
-// A 24-bit uncompressed bitmap resource of `module` as a picture; empty when it is not one.
-Picture LoadPictureResource(HMODULE module, int bitmapId);
-
-// The title picture of a dialog: a bitmap resource shown by the dialog's SS_BITMAP static, and
-// the part of the dialog (in dialog units) that its frame may take.
-struct DialogPicture {
-  int bitmapId;
-  RECT room;
-};
-
 // Runs dialog resource `resourceId` modally, as DialogBoxParamW does with `procedure` and `param`,
-// and before it shows:
-// - where the font the dialog got cannot show the dialog's texts (Wine's Western-only "MS Sans
-//   Serif"), lays it out in the face "MS Shell Dlg" stands for, same size and layout;
-// - where the dialog would not fit the work area, lays it out at the largest smaller point size
-//   that fits;
+// created once from its template laid out for this machine first (launcher/dialog_font_win.h:
+// the fallback face where the template's cannot show the texts, a smaller point size where the
+// dialog would not fit the work area), and before it shows:
 // - gives the first tab stop the focus through the dialog manager, so that a focused push button
 //   is the one Enter presses;
 // - shows the game's icon (resource 113) for it, large and small;

@@ -7,10 +7,18 @@ namespace {
 // DLGTEMPLATEEX: version 1, signature 0xFFFF, then help id, extended style and style (32 bits
 // each), the item count and x, y, cx, cy (16 bits each); the menu, class and caption follow.
 const std::size_t kStyleOffset = 12;
+const std::size_t kItemCountOffset = 16;
 const std::size_t kWidthOffset = 22;
 const std::size_t kHeightOffset = 24;
 const std::size_t kMenuOffset = 26;
 const std::uint32_t kSetFontStyle = 0x40;  // DS_SETFONT
+// DLGITEMTEMPLATEEX: help id, extended style, style (32 bits each), x, y, cx, cy (16 bits each)
+// and the id (32 bits); the class and the title follow, then the creation data's size and bytes.
+const std::size_t kItemClassOffset = 24;
+
+std::size_t AlignToDword(std::size_t offset) {
+  return (offset + 3) & ~static_cast<std::size_t>(3);
+}
 
 int Clamp(int value, int low, int high) {
   return std::max(low, std::min(value, high));
@@ -55,9 +63,7 @@ DialogTemplateBytes::DialogTemplateBytes(const void* data, std::size_t size)
   if (size < kMenuOffset || Word(0) != 1 || Word(2) != 0xFFFF) {
     return;
   }
-  const std::uint32_t style =
-      Word(kStyleOffset) | static_cast<std::uint32_t>(Word(kStyleOffset + 2)) << 16;
-  if ((style & kSetFontStyle) == 0) {
+  if ((Dword(kStyleOffset) & kSetFontStyle) == 0) {
     return;
   }
   std::size_t offset = SkipStringOrOrdinal(kMenuOffset);   // menu
@@ -73,7 +79,7 @@ DialogTemplateBytes::DialogTemplateBytes(const void* data, std::size_t size)
   if (typefaceEnd_ == 0) {
     return;
   }
-  itemsOffset_ = std::min((typefaceEnd_ + 3) & ~static_cast<std::size_t>(3), bytes_.size());
+  itemsOffset_ = std::min(AlignToDword(typefaceEnd_), bytes_.size());
   valid_ = true;
 }
 
@@ -87,6 +93,25 @@ int DialogTemplateBytes::Height() const {
 
 int DialogTemplateBytes::PointSize() const {
   return valid_ ? Word(pointSizeOffset_) : 0;
+}
+
+std::u16string DialogTemplateBytes::ItemTexts() const {
+  std::u16string texts;
+  std::size_t offset = itemsOffset_;
+  for (int item = 0; valid_ && item < Word(kItemCountOffset); ++item) {
+    const std::size_t title = SkipStringOrOrdinal(offset + kItemClassOffset);
+    const std::size_t dataSize = title == 0 ? 0 : SkipStringOrOrdinal(title);
+    if (dataSize == 0 || dataSize + 2 > bytes_.size()) {
+      break;  // cut short: the texts read so far are all there is
+    }
+    if (Word(title) != 0xFFFF) {
+      for (std::size_t at = title; at + 2 < dataSize; at += 2) {
+        texts += static_cast<char16_t>(Word(at));
+      }
+    }
+    offset = AlignToDword(dataSize + 2 + Word(dataSize));
+  }
+  return texts;
 }
 
 std::u16string DialogTemplateBytes::Typeface() const {
@@ -119,7 +144,7 @@ void DialogTemplateBytes::SetTypeface(const std::u16string& typeface) {
   rebuilt.push_back(0);
   typefaceEnd_ = rebuilt.size();
   // The items start on a 4-byte boundary, as they did: their own padding stays right.
-  rebuilt.resize((rebuilt.size() + 3) & ~static_cast<std::size_t>(3), 0);
+  rebuilt.resize(AlignToDword(rebuilt.size()), 0);
   const std::size_t newItemsOffset = rebuilt.size();
   rebuilt.insert(rebuilt.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(itemsOffset_),
                  bytes_.end());
@@ -132,6 +157,10 @@ std::uint16_t DialogTemplateBytes::Word(std::size_t offset) const {
     return 0;
   }
   return static_cast<std::uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
+}
+
+std::uint32_t DialogTemplateBytes::Dword(std::size_t offset) const {
+  return Word(offset) | static_cast<std::uint32_t>(Word(offset + 2)) << 16;
 }
 
 void DialogTemplateBytes::PutWord(std::size_t offset, std::uint16_t value) {

@@ -53,13 +53,22 @@ public:
   int Width() const;
   int Height() const;
   int PointSize() const;
+  int Weight() const { return valid_ ? Word(pointSizeOffset_ + 2) : 0; }
+  bool Italic() const { return valid_ && bytes_[pointSizeOffset_ + 4] != 0; }
   std::u16string Typeface() const;
+  // DLGTEMPLATEEX: version, signature, help id, then the extended style and the style.
+  std::uint32_t Style() const { return valid_ ? Dword(12) : 0; }
+  std::uint32_t ExtendedStyle() const { return valid_ ? Dword(8) : 0; }
+  // Every text the items show, one after the other; titles given as resource ordinals (a
+  // picture's bitmap) show none.
+  std::u16string ItemTexts() const;
 
   void SetPointSize(int pointSize);
   void SetTypeface(const std::u16string& typeface);
 
 private:
   std::uint16_t Word(std::size_t offset) const;
+  std::uint32_t Dword(std::size_t offset) const;
   void PutWord(std::size_t offset, std::uint16_t value);
   // Offset of the first byte past the zero-terminated UTF-16 string or resource ordinal at
   // `offset`, or 0 when it runs past the end.

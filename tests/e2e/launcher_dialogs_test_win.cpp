@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "launcher/dialog_fit_win.h"
+#include "launcher/dialog_font_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/hardware_probe_win.h"
 #include "probe/probe_wire.h"
@@ -904,6 +905,92 @@ TEST_F(ImpatientMainDialogTest, APartThatDoesNotAnswerInTimeCountsAsUnknownUntil
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
   PostClose(main_);
   EXPECT_EQ(thread_.Result(), IDC_EXIT);
+}
+
+// ---- both dialogs ----
+
+namespace {
+
+std::atomic<int> dialogsCreated{0};
+
+LRESULT CALLBACK CountDialogs(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && ClassName(reinterpret_cast<HWND>(wParam)) == L"#32770") {
+    ++dialogsCreated;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Counts the dialog windows the calling thread creates while it lives.
+class DialogCounter {
+public:
+  DialogCounter() : hook_(SetWindowsHookExW(WH_CBT, CountDialogs, nullptr, GetCurrentThreadId())) {
+    dialogsCreated = 0;
+  }
+  ~DialogCounter() {
+    if (hook_ != nullptr) {
+      UnhookWindowsHookEx(hook_);
+    }
+  }
+  DialogCounter(const DialogCounter&) = delete;
+  DialogCounter& operator=(const DialogCounter&) = delete;
+  bool Counting() const { return hook_ != nullptr; }
+
+private:
+  HHOOK hook_;
+};
+
+}  // namespace
+
+// Each dialog is created once, from its template laid out before: in the face and point size
+// chosen there (the fallback face with Wine's own fonts), at the window size measured there.
+TEST(FittedDialogs, EachIsCreatedOnceAsItsTemplateWasLaidOut) {
+  TempDir dir;
+  Settings settings;
+  Capabilities caps = Caps(true, true, 4);
+  DisplayModeList modes = TypicalModes();
+  LauncherState state{GetModuleHandleW(nullptr), settings, caps, modes, dir.Config()};
+  struct Row {
+    int resourceId;
+    const wchar_t* title;
+    std::function<INT_PTR()> run;
+  };
+  const Row rows[] = {
+      {IDD_MAIN, L"SKARNAVEL: Варнелия", [&state] { return RunMainDialog(state); }},
+      {IDD_SETTINGS, kSettingsTitle,
+       [&] {
+         return RunSettingsDialog(GetModuleHandleW(nullptr), nullptr, settings, caps, modes,
+                                  dir.Config(), false);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.resourceId);
+    const std::string resource = ResourceBytes(row.resourceId, MAKEINTRESOURCEW(5));
+    DialogTemplateBytes layout(resource.data(), resource.size());
+    ASSERT_TRUE(layout.Valid());
+    FitTemplate(layout, PrimaryWorkArea());
+
+    std::atomic<bool> counting{false};
+    DialogThread thread([&row, &counting] {
+      const DialogCounter counter;
+      counting = counter.Counting();
+      return row.run();
+    });
+    HWND dialog = thread.WaitForDialog(row.title);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(counting);
+    EXPECT_EQ(dialogsCreated, 1) << "made again before it showed";
+    const auto font = DialogFont(dialog);
+    const std::u16string face = layout.Typeface();
+    EXPECT_EQ(font.first, Utf8(std::wstring(face.begin(), face.end())));
+    EXPECT_EQ(font.second, MulDiv(layout.PointSize(), ScreenDpi(), 72));
+    RECT window;
+    ASSERT_TRUE(GetWindowRect(dialog, &window));
+    const PixelSize measured = TemplateWindowSize(layout);
+    EXPECT_EQ(window.right - window.left, measured.width);
+    EXPECT_EQ(window.bottom - window.top, measured.height);
+    PostClose(dialog);
+    EXPECT_NE(thread.Result(), -2);
+  }
 }
 
 // ---- settings dialog ----

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/system_library_win.h"
 #include "launcher/dialog_fit_win.h"
 #include "launcher/resource_ids.h"
 #include "probe/probe_win.h"
@@ -1148,6 +1149,35 @@ TEST(LauncherScreens, AtHigherResolutionsThePictureFillsItsFrame) {
     PostClose(run.Main());
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
   }
+}
+
+// Aware of each monitor's resolution (per monitor, v2), so that Windows stretches nothing into a
+// blur on any monitor: asked of the real exe's window, wherever the platform has that awareness
+// to give.
+TEST(LauncherScreens, TheWindowIsAwareOfEachMonitorsResolution) {
+  using IsValidContext = BOOL WINAPI(HANDLE);
+  using WindowContext = HANDLE WINAPI(HWND);
+  using ContextsEqual = BOOL WINAPI(HANDLE, HANDLE);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto* isValid = FunctionAt<IsValidContext>(GetProcAddress(user32, "IsValidDpiAwarenessContext"));
+  auto* contextOf =
+      FunctionAt<WindowContext>(GetProcAddress(user32, "GetWindowDpiAwarenessContext"));
+  auto* equal = FunctionAt<ContextsEqual>(GetProcAddress(user32, "AreDpiAwarenessContextsEqual"));
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+  const auto perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+  if (isValid == nullptr || contextOf == nullptr || equal == nullptr) {
+    GTEST_SKIP() << "user32 has no DPI awareness contexts (Windows before 10 1607)";
+  }
+  if (isValid(perMonitorV2) == FALSE) {
+    GTEST_SKIP() << "the platform reports per-monitor (v2) DPI awareness missing (Windows 10 "
+                    "1607; Wine 8)";
+  }
+  GameFolder folder;
+  LauncherRun run(folder);
+  ASSERT_TRUE(run.Started());
+  EXPECT_NE(equal(contextOf(run.Main()), perMonitorV2), FALSE) << "not aware per monitor (v2)";
+  PostClose(run.Main());
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 }
 
 // A settings dialog taller than the screen (144 dpi on 1024 x 600, a netbook's or a small

@@ -135,6 +135,10 @@ TEST(DialogTemplateBytes, ReadsAndChangesTheFontKeepingTheItems) {
   EXPECT_EQ(layout.Width(), 337);
   EXPECT_EQ(layout.Height(), 263);
   EXPECT_EQ(layout.PointSize(), 8);
+  EXPECT_EQ(layout.Weight(), 400);
+  EXPECT_FALSE(layout.Italic());
+  EXPECT_EQ(layout.Style(), kSetFont);
+  EXPECT_EQ(layout.ExtendedStyle(), 0u);
   EXPECT_EQ(layout.Typeface(), u"MS Sans Serif");
   EXPECT_EQ(
       std::vector<unsigned char>(static_cast<const unsigned char*>(layout.Data()),
@@ -176,6 +180,76 @@ TEST(DialogTemplateBytes, RefusesWhatIsNotADialogWithAFont) {
     EXPECT_EQ(layout.Size(), bytes->size()) << "changed nonetheless";
   }
   EXPECT_FALSE(DialogTemplateBytes(nullptr, 0).Valid());
+}
+
+// One DLGITEMTEMPLATEEX, aligned to 4 bytes: the class by name (by ordinal when empty), the
+// title by name (by ordinal when `titleId` is set) and `extra` bytes of creation data.
+struct ItemSpec {
+  std::u16string className;
+  std::u16string title;
+  unsigned titleId;
+  unsigned extra;
+};
+
+void PutItem(std::vector<unsigned char>& bytes, const ItemSpec& item) {
+  while (bytes.size() % 4 != 0) {
+    bytes.push_back(0);
+  }
+  for (int i = 0; i < 24; ++i) {
+    bytes.push_back(static_cast<unsigned char>(i + 1));  // help id, styles, place, id
+  }
+  if (item.className.empty()) {
+    PutWord(bytes, 0xFFFF);
+    PutWord(bytes, 0x80);
+  } else {
+    PutString(bytes, item.className);
+  }
+  if (item.titleId != 0) {
+    PutWord(bytes, 0xFFFF);
+    PutWord(bytes, item.titleId);
+  } else {
+    PutString(bytes, item.title);
+  }
+  PutWord(bytes, item.extra);
+  bytes.insert(bytes.end(), item.extra, 0xFF);
+}
+
+TEST(DialogTemplateBytes, ItemTextsAreEveryTitleInOrder) {
+  struct Row {
+    const char* name;
+    std::vector<ItemSpec> items;
+    std::size_t cut;  // bytes taken off the end
+    std::u16string texts;
+  };
+  const Row rows[] = {
+      {"classes by ordinal and by name",
+       {{u"", u"Запустить игру", 0, 0}, {u"Static", u"Частота", 0, 0}},
+       0,
+       u"Запустить игруЧастота"},
+      {"a picture's ordinal, creation data, an empty title",
+       {{u"Static", u"", 117, 0}, {u"", u"Выход", 0, 6}, {u"", u"", 0, 0}, {u"", u"OK", 0, 0}},
+       0,
+       u"ВыходOK"},
+      {"cut short in the last title: the texts before it",
+       {{u"", u"Запустить игру", 0, 0}, {u"Static", u"Частота", 0, 0}},
+       6,
+       u"Запустить игру"},
+      {"no items", {}, 0, u""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<unsigned char> item;
+    std::vector<unsigned char> bytes = Template(kSetFont, u"MS Sans Serif", item);
+    bytes.resize(bytes.size() - item.size());
+    bytes[16] = static_cast<unsigned char>(row.items.size());
+    for (const ItemSpec& spec : row.items) {
+      PutItem(bytes, spec);
+    }
+    bytes.resize(bytes.size() - row.cut);
+    const DialogTemplateBytes layout(bytes.data(), bytes.size());
+    ASSERT_TRUE(layout.Valid());
+    EXPECT_EQ(layout.ItemTexts(), row.texts);
+  }
 }
 
 // ---- scaling the picture ----
