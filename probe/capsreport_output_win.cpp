@@ -13,17 +13,25 @@ const char kCapsReportFile[] = "capsreport.txt";
 
 namespace {
 
-// Whether the report went to a console that no other program shares: the one Explorer creates
-// for a console program it starts. A prompt (cmd.exe, a batch file, FAR) is attached to its
-// console as well, so there the count is two or more; a pipe or a file is no console at all.
-// GetConsoleProcessList is the one question Windows XP can answer about this.
-bool OwnsItsConsole() {
+// Where the report went: a console no other program shares is the one Explorer creates for a
+// console program it starts; a prompt (cmd.exe, a batch file, FAR) is attached to its console as
+// well. A tool that starts the program hidden gives it a console of its own too, but no window
+// anyone sees.
+ReportConsole ThisConsole() {
+  ReportConsole console;
   DWORD mode = 0;
-  if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) {
-    return false;
-  }
+  console.outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
   DWORD processes[2] = {};
-  return GetConsoleProcessList(processes, 2) == 1;
+  console.processesOnConsole = GetConsoleProcessList(processes, 2);
+  const HWND window = GetConsoleWindow();
+  console.windowPresent = window != nullptr;
+  console.windowVisible = window != nullptr && IsWindowVisible(window) != 0;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  console.startedHidden =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
+  return console;
 }
 
 void WaitForEnter() {
@@ -67,7 +75,7 @@ int ReportCapabilities(const ProbeOutcome& outcome, const std::vector<std::strin
                 std::strerror(error));
   }
   const bool printed = WriteCapsReport(outcome, notes, stdout);
-  if (OwnsItsConsole()) {
+  if (WaitsForEnter(ThisConsole())) {
     WaitForEnter();
   }
   return printed ? 0 : 1;

@@ -794,6 +794,31 @@ TEST(ProbeInItsProcesses, StartGameWithHungDriversStartsIt) {
   EXPECT_TRUE(CloseStandInGame());
 }
 
+// However the launcher ends (here killed, as Task Manager or a crash ends it), its probe
+// processes end with it: through our job, and where the job is refused (Windows 7 inside a job
+// that allows no other) through their watch on the launcher alone, which the log then explains.
+TEST(ProbeInItsProcesses, AKilledLauncherLeavesNoProbeProcessBehind) {
+  for (const bool jobRefused : {false, true}) {
+    SCOPED_TRACE(jobRefused ? "job refused" : "in our job");
+    GameFolder folder(HungDrivers());
+    SetEnvironmentVariableW(L"ZURVO_TEST_REFUSE_PROBE_JOB", jobRefused ? L"1" : nullptr);
+    LauncherRun run(folder);
+    SetEnvironmentVariableW(L"ZURVO_TEST_REFUSE_PROBE_JOB", nullptr);
+    ASSERT_TRUE(run.Started());
+    const DWORD id = run.Proc().Id();
+    ASSERT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 2; }, 60000))
+        << ChildProcesses(id) << " probe processes running";
+    Sleep(500);  // both inside their hung driver by now
+    run.Proc().Terminate();
+    EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 0; }, 2000))
+        << ChildProcesses(id) << " probe processes outlived the launcher";
+    const std::string log = ReadBytes(folder.Log());
+    EXPECT_EQ(jobRefused, log.find("Hardware probe - job for the probe processes could not be "
+                                   "joined (error 5)") != std::string::npos)
+        << log;
+  }
+}
+
 TEST(ProbeInItsProcesses, ASecondLauncherBringsTheFirstForwardWhileItProbes) {
   GameFolder folder(HungDrivers());
   LauncherRun first(folder);

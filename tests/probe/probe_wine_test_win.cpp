@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <d3d9.h>
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -361,17 +362,55 @@ TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
   EXPECT_EQ(0u, exitCode);
 }
 
+// Started hidden by a support tool or a script, capsreport.exe has a console of its own that
+// nobody sees and where nobody can press Enter: it ends at once, its report saved.
+TEST(CapsReportExeTest, StartedHiddenEndsAtOnce) {
+  const struct {
+    const char* start;
+    DWORD flags;
+    bool showHidden;
+  } rows[] = {
+      {"SW_HIDE", CREATE_NEW_CONSOLE, true},
+      {"CREATE_NO_WINDOW", CREATE_NO_WINDOW, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.start);
+    ScratchFolder folder;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (row.showHidden) {
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = SW_HIDE;
+    }
+    Handle process;
+    ASSERT_TRUE(StartCapsReport(folder, row.flags, startup, process));
+    const DWORD ended = WaitForSingleObject(process.get(), 120000);
+    if (ended != WAIT_OBJECT_0) {
+      TerminateProcess(process.get(), 1);
+    }
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ended) << "waited for an Enter nobody can press";
+    ProbeOutcome reported;
+    std::string error;
+    EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+  }
+}
+
 }  // namespace
 
 namespace {
 
-// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
-std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode) {
-  ScratchFolder folder;
+// Copies capsreport.exe and the stand-in drivers into `folder`.
+void CopyCapsReportWithStandIns(const ScratchFolder& folder) {
   for (const char* file : {"capsreport.exe", "standin\\d3d9.dll", "standin\\dinput8.dll"}) {
     const std::string name = std::string(file).substr(std::string(file).find_last_of('\\') + 1);
     CopyFileA((TestFolder() + file).c_str(), (folder.Path() / name).string().c_str(), FALSE);
   }
+}
+
+// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
+std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode) {
+  ScratchFolder folder;
+  CopyCapsReportWithStandIns(folder);
   SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", faults);
   std::string output;
   const bool ran =
@@ -416,5 +455,60 @@ TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
     EXPECT_EQ(row.directInputKnown, reported.caps.joystickAvailable) << output;
     EXPECT_EQ(*row.note == '\0' ? std::vector<std::string>{} : std::vector<std::string>{row.note},
               notes);
+  }
+}
+
+namespace {
+
+// The processes `parentId` started that are still running.
+std::size_t ChildProcesses(DWORD parentId) {
+  const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  std::size_t count = 0;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    count += entry.th32ParentProcessID == parentId ? 1 : 0;
+  }
+  return count;
+}
+
+bool WaitForChildren(DWORD parentId, std::size_t count, DWORD timeoutMs) {
+  const ULONGLONG begun = GetTickCount64();
+  while (ChildProcesses(parentId) != count) {
+    if (GetTickCount64() - begun > timeoutMs) {
+      return false;
+    }
+    Sleep(50);
+  }
+  return true;
+}
+
+}  // namespace
+
+// A capsreport.exe that is killed (its console closed, Ctrl+C, Task Manager) while a driver hangs
+// leaves no probe process behind, also where its job cannot hold them: each watches capsreport.
+TEST(CapsReportExeTest, KilledWhileADriverHangsLeavesNoProbeProcessBehind) {
+  ScratchFolder folder;
+  CopyCapsReportWithStandIns(folder);
+  for (const bool jobRefused : {false, true}) {
+    SCOPED_TRACE(jobRefused ? "job refused" : "in its job");
+    SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", "d3d9-create-hang,dinput8-enum-hang");
+    SetEnvironmentVariableA("ZURVO_TEST_REFUSE_PROBE_JOB", jobRefused ? "1" : nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    Handle process;
+    const bool started = StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process,
+                                         (folder.Path() / "capsreport.exe").string());
+    SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", nullptr);
+    SetEnvironmentVariableA("ZURVO_TEST_REFUSE_PROBE_JOB", nullptr);
+    ASSERT_TRUE(started);
+    const DWORD id = GetProcessId(process.get());
+    const bool probing = WaitForChildren(id, 2, 60000);
+    Sleep(500);  // both inside their hung driver by now
+    TerminateProcess(process.get(), 1);
+    ASSERT_TRUE(probing) << ChildProcesses(id) << " probe processes running";
+    EXPECT_TRUE(WaitForChildren(id, 0, 2000))
+        << ChildProcesses(id) << " probe processes outlived capsreport.exe";
   }
 }
