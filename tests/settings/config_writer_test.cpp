@@ -292,9 +292,7 @@ public:
     return !Fails(Step::kClose) && closed;
   }
 
-  std::string LinkedFile(const std::string& target) override {
-    return real.LinkedFile(target);
-  }
+  std::string LinkedFile(const std::string& target) override { return real.LinkedFile(target); }
 
   bool Replace(const std::string& temporary, const std::string& target) override {
     ++replacements;
