@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
 #include "engine/file_handle.h"
+#include "engine/virtual_store_win.h"
 #include "probe/caps_report.h"
 
 const char kCapsReportFile[] = "capsreport.txt";
@@ -32,6 +35,26 @@ ReportConsole ThisConsole() {
   console.startedHidden =
       (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
   return console;
+}
+
+// A line with a path in it: in the console's own Unicode, so that a user name such as "Иван"
+// reads right whatever the console's code page; to a pipe or a file in the ANSI code page.
+void PrintLine(const std::wstring& line) {
+  std::fflush(stdout);
+  DWORD written = 0;
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(out, &mode) != 0) {
+    WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return;
+  }
+  const int length = WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string bytes(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0 && WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
+                                        &bytes[0], length, nullptr, nullptr) == length) {
+    std::fputs(bytes.c_str(), stdout);
+  }
 }
 
 void WaitForEnter() {
@@ -69,7 +92,14 @@ bool SaveReport(const ProbeOutcome& outcome, const std::vector<std::string>& not
 int ReportCapabilities(const ProbeOutcome& outcome, const std::vector<std::string>& notes) {
   int error = 0;
   if (SaveReport(outcome, notes, error)) {
-    std::printf("This report is saved in %s in the current folder as well.\n", kCapsReportFile);
+    // Under Program Files on Vista and later, Windows may have put it in the VirtualStore: the
+    // player is told where it really is, not where Explorer shows nothing.
+    const std::wstring copy = VirtualStoreCopyOf(L"capsreport.txt");
+    if (copy.empty()) {
+      std::printf("This report is saved in %s in the current folder as well.\n", kCapsReportFile);
+    } else {
+      PrintLine(L"This report is saved in " + copy + L" as well.\n");
+    }
   } else {
     std::printf("Could not save this report in %s in the current folder: %s.\n", kCapsReportFile,
                 std::strerror(error));

@@ -346,9 +346,16 @@ TEST(LauncherMainDialog, StartGameRunsTheGameInItsFolderAndWritesNoConfig) {
 // Whatever lies elsewhere, only game\skarnavel.exe is ever started: the shell, given a bare name,
 // would search on and start a stray program of that name.
 TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
-  enum class Setup { kMissing, kMissingWithStrayBesideTheLauncher, kFolderOfThatName };
-  for (const Setup setup :
-       {Setup::kMissing, Setup::kMissingWithStrayBesideTheLauncher, Setup::kFolderOfThatName}) {
+  // kVirtualized: a virtualized launcher (Program Files on Vista and later, here ProgramData
+  // standing for it, as Wine has no virtualization) names where Windows keeps what it writes.
+  enum class Setup {
+    kMissing,
+    kMissingWithStrayBesideTheLauncher,
+    kFolderOfThatName,
+    kVirtualized
+  };
+  for (const Setup setup : {Setup::kMissing, Setup::kMissingWithStrayBesideTheLauncher,
+                            Setup::kFolderOfThatName, Setup::kVirtualized}) {
     SCOPED_TRACE(static_cast<int>(setup));
     GameFolder folder(GameFolder::Options{true, false});
     if (setup == Setup::kMissingWithStrayBesideTheLauncher) {
@@ -356,7 +363,21 @@ TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
     } else if (setup == Setup::kFolderOfThatName) {
       fs::create_directory(folder.GameDirectory() / "skarnavel.exe");
     }
+    const std::wstring root = folder.Root().wstring();
+    const fs::path store = L"C:\\LocalData\\VirtualStore\\" + root.substr(root.find(L'\\') + 1);
+    wchar_t programData[MAX_PATH] = {};
+    wchar_t localAppData[MAX_PATH] = {};
+    const bool hadData = GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH) != 0;
+    const bool hadLocal = GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH) != 0;
+    if (setup == Setup::kVirtualized) {
+      SetEnvironmentVariableW(L"ProgramData", root.c_str());
+      SetEnvironmentVariableW(L"LOCALAPPDATA", L"C:\\LocalData");
+      SetEnvironmentVariableW(L"ZURVO_TEST_VIRTUALIZED", L"1");
+    }
     LauncherRun run(folder);
+    SetEnvironmentVariableW(L"ProgramData", hadData ? programData : nullptr);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", hadLocal ? localAppData : nullptr);
+    SetEnvironmentVariableW(L"ZURVO_TEST_VIRTUALIZED", nullptr);
     ASSERT_TRUE(run.Started());
     HWND main = run.Main();
     ClickLater(main, IDC_START_GAME);
@@ -377,6 +398,7 @@ TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
     EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
     EXPECT_EQ(message.firstLine, "Не удалось запустить игру: game\\skarnavel.exe");
     EXPECT_TRUE(fs::equivalent(message.folder, folder.Root())) << message.folder;
+    EXPECT_EQ(message.storeFolder, setup == Setup::kVirtualized ? store : fs::path());
     EXPECT_EQ(message.reason,
               setup == Setup::kFolderOfThatName ? "на месте файла папка." : "файл не найден.");
     EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";

@@ -286,6 +286,58 @@ TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
   EXPECT_EQ("", OutcomeDifferences(probed, reported)) << output;
 }
 
+// A virtualized capsreport.exe (a 32-bit program without a manifest under Program Files, Vista
+// and later) names the VirtualStore copy of its report where Windows put one, by full path: the
+// player looks for it there, not in the folder Explorer shows. Wine has no virtualization: the
+// test has the program take a virtualized one's path, with ProgramData standing for the folder it
+// runs in and its own folder for the user's local data.
+TEST(CapsReportExeTest, NamesTheVirtualStoreCopyOfItsReport) {
+  const struct {
+    const char* what;
+    bool virtualized;
+    bool copyInStore;
+  } rows[] = {
+      {"virtualized, Windows put it in the VirtualStore", true, true},
+      {"virtualized, but the folder may be written in place", true, false},
+      {"not virtualized", false, true},
+  };
+  const char* variables[] = {"ProgramData", "LOCALAPPDATA", "ZURVO_TEST_VIRTUALIZED"};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchFolder folder;
+    ScratchFolder local;
+    const std::string program = folder.Path().string();
+    const std::filesystem::path store =
+        local.Path() / "VirtualStore" / program.substr(program.find('\\') + 1);
+    if (row.copyInStore) {
+      std::filesystem::create_directories(store);
+      std::ofstream(store / "capsreport.txt") << "an earlier report\n";
+    }
+    std::string saved[3];
+    for (int i = 0; i < 3; ++i) {
+      char value[1024] = {};
+      saved[i] = GetEnvironmentVariableA(variables[i], value, sizeof value) != 0 ? value : "";
+    }
+    SetEnvironmentVariableA("ProgramData", program.c_str());
+    SetEnvironmentVariableA("LOCALAPPDATA", local.Path().string().c_str());
+    SetEnvironmentVariableA("ZURVO_TEST_VIRTUALIZED", row.virtualized ? "1" : nullptr);
+    std::string output;
+    DWORD exitCode = 1;
+    const bool ran = RunCapsReport(folder, output, exitCode);
+    for (int i = 0; i < 3; ++i) {
+      SetEnvironmentVariableA(variables[i], saved[i].empty() ? nullptr : saved[i].c_str());
+    }
+    ASSERT_TRUE(ran);
+    const std::string firstLine = output.substr(0, output.find('\n') + 1);
+    EXPECT_EQ(
+        row.virtualized && row.copyInStore
+            ? "This report is saved in " + (store / "capsreport.txt").string() + " as well.\r\n"
+            : std::string("This report is saved in capsreport.txt in the current folder as "
+                          "well.\r\n"),
+        firstLine);
+  }
+}
+
 // Types Enter into the console of process `id`.
 bool PressEnterIn(DWORD id) {
   FreeConsole();  // a process can be attached to one console only
