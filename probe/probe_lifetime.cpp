@@ -13,7 +13,13 @@ constexpr std::uint32_t kAccessDenied = 5;
 const char kRefuseProbeJobVariable[] = "ZURVO_TEST_REFUSE_PROBE_JOB";
 
 std::wstring ParentArgument(std::uintptr_t handle) {
-  return kParentPrefix + std::to_wstring(handle);
+  // Digits by hand: std::to_wstring would bring wide printing into the programs' imports.
+  std::wstring digits;
+  do {
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + handle % 10));
+    handle /= 10;
+  } while (handle != 0);
+  return kParentPrefix + digits;
 }
 
 bool ProbeCommandFromCommandLine(const std::wstring& commandLine, ProbePart& part,
