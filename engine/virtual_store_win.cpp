@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "engine/full_path_win.h"
 #include "engine/system_library_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/virtual_store.h"
@@ -40,20 +41,6 @@ RedirectedFolders ThisSystemsRedirectedFolders() {
   return folders;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  full.resize(length);
-  return full;
-}
-
 }  // namespace
 
 bool ProcessIsVirtualized() {
@@ -84,7 +71,7 @@ std::wstring VirtualStoreFolderOf(const std::wstring& folder) {
 }
 
 std::wstring VirtualStoreCopyOf(const std::wstring& path) {
-  const std::wstring full = FullPath(path);
+  const std::wstring full = FullPathOf(path);
   const std::wstring::size_type slash = full.find_last_of(L"\\/");
   if (slash == std::wstring::npos) {
     return {};

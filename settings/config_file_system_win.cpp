@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "engine/full_path_win.h"
 #include "engine/system_library_win.h"
 #include "engine/unique_handle_win.h"
 #include "settings/config_file_system.h"
@@ -82,20 +83,6 @@ std::wstring FinalPathOf(HANDLE file) {
     path.assign(length, L'\0');  // the size it needs, its terminating NUL included
   }
   return {};
-}
-
-std::wstring FullPathOf(const std::wstring& path) {
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  full.resize(length);
-  return full;
 }
 
 class WindowsConfigFileSystem final : public ConfigFileSystem {

@@ -512,7 +512,8 @@ TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
 
 namespace {
 
-// The processes `parentId` started that are still running.
+// The probe processes (copies of capsreport.exe) `parentId` started that are still running; Wine
+// may start a console host for it as well, which is no probe.
 std::size_t ChildProcesses(DWORD parentId) {
   const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
@@ -520,7 +521,10 @@ std::size_t ChildProcesses(DWORD parentId) {
   std::size_t count = 0;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    count += entry.th32ParentProcessID == parentId ? 1 : 0;
+    count +=
+        entry.th32ParentProcessID == parentId && _wcsicmp(entry.szExeFile, L"capsreport.exe") == 0
+            ? 1
+            : 0;
   }
   return count;
 }
