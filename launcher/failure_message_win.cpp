@@ -2,6 +2,7 @@
 
 #include "launcher/single_instance_win.h"
 #include "engine/unique_handle_win.h"
+#include "engine/virtual_store_win.h"
 #include "launcher/wide_text_win.h"
 
 namespace {
@@ -46,6 +47,8 @@ std::wstring SystemReason(const std::string& path, DWORD error) {
 }
 
 }  // namespace
+
+const wchar_t kVirtualStoreLabel[] = L"Записанное программой в эту папку Windows хранит в папке: ";
 
 std::wstring CurrentDirectory() {
   const DWORD needed = GetCurrentDirectoryW(0, nullptr);
@@ -118,7 +121,14 @@ std::wstring WriteFailureReason(const std::string& path, const WriteFailure& fai
 
 void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,
                  const std::wstring& reason) {
-  std::wstring text = firstLine + L"\n\nПапка: " + CurrentDirectory();
+  const std::wstring folder = CurrentDirectory();
+  std::wstring text = firstLine + L"\n\nПапка: " + folder;
+  // Under Program Files on Vista and later, what the launcher wrote there is not in the folder
+  // Explorer shows.
+  const std::wstring store = VirtualStoreFolderOf(folder);
+  if (!store.empty()) {
+    text += L"\n" + std::wstring(kVirtualStoreLabel) + store;
+  }
   if (!reason.empty()) {
     text += L"\nПричина: " + reason;
   }

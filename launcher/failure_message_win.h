@@ -9,8 +9,10 @@
 // Shows a failure to the player: `firstLine` as the launcher has always put it, then, after a
 // blank line, the folder the launcher works in ("Папка: ...", the current directory, which every
 // path of the launcher is relative to) and, when known, `reason` ("Причина: ..."). A player who
-// started the launcher from elsewhere sees at once where it looked. While the box is up, a second
-// launcher brings it to the front.
+// started the launcher from elsewhere sees at once where it looked; where Windows keeps what the
+// launcher writes there in the VirtualStore, a line after it names that folder too, starting with
+// kVirtualStoreLabel. While the box is up, a second launcher brings it to the front.
+extern const wchar_t kVirtualStoreLabel[];
 void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLine,
                  const std::wstring& reason);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/log.h"
 #include "engine/system_library_win.h"
 #include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
@@ -68,7 +69,8 @@ int RunLauncher(HINSTANCE instance) {
   // "Настройки" first needs it (answers that come later, at the next "Настройки"), and since the
   // file was read before, it switches off what the file asked for but the hardware cannot do.
   // Direct3D and DirectInput never enter this process.
-  HardwareProbe hardware(std::make_unique<ProbeProcesses>(ThisProgram()));
+  HardwareProbe hardware(std::make_unique<ProbeProcesses>(
+      ThisProgram(), [](const std::string& line) { LogMessage("%s\n", line.c_str()); }));
 
   LauncherState state{instance, GameSettings, DeviceCaps, DisplayModes, kConfigPath, &hardware};
   state.configUnread = read == ConfigFileRead::kUnreadable;

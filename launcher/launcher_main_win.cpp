@@ -9,8 +9,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // with 0 whatever happened.
   try {
     ProbePart part = ProbePart::kDirect3D;
-    if (ProbePartFromCommandLine(GetCommandLineW(), part)) {
-      return RunProbeProcess(part, instance);
+    std::uintptr_t program = 0;
+    if (ProbeCommandFromCommandLine(GetCommandLineW(), part, program)) {
+      return RunProbeProcess(part, program, instance);
     }
     return RunLauncher(instance);
   } catch (...) {

@@ -86,3 +86,8 @@ bool WriteCapsReport(const ProbeOutcome& outcome, const std::vector<std::string>
   }
   return std::fflush(out) == 0 && std::ferror(out) == 0;
 }
+
+bool WaitsForEnter(const ReportConsole& console) {
+  return console.outputIsConsole && console.processesOnConsole == 1 && console.windowPresent &&
+         console.windowVisible && !console.startedHidden;
+}

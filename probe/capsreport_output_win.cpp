@@ -6,24 +6,55 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
 #include "engine/file_handle.h"
+#include "engine/virtual_store_win.h"
 #include "probe/caps_report.h"
 
 const char kCapsReportFile[] = "capsreport.txt";
 
 namespace {
 
-// Whether the report went to a console that no other program shares: the one Explorer creates
-// for a console program it starts. A prompt (cmd.exe, a batch file, FAR) is attached to its
-// console as well, so there the count is two or more; a pipe or a file is no console at all.
-// GetConsoleProcessList is the one question Windows XP can answer about this.
-bool OwnsItsConsole() {
+// Where the report went: a console no other program shares is the one Explorer creates for a
+// console program it starts; a prompt (cmd.exe, a batch file, FAR) is attached to its console as
+// well. A tool that starts the program hidden gives it a console of its own too, but no window
+// anyone sees.
+ReportConsole ThisConsole() {
+  ReportConsole console;
   DWORD mode = 0;
-  if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) {
-    return false;
-  }
+  console.outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
   DWORD processes[2] = {};
-  return GetConsoleProcessList(processes, 2) == 1;
+  console.processesOnConsole = GetConsoleProcessList(processes, 2);
+  const HWND window = GetConsoleWindow();
+  console.windowPresent = window != nullptr;
+  console.windowVisible = window != nullptr && IsWindowVisible(window) != 0;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  console.startedHidden =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
+  return console;
+}
+
+// A line with a path in it: in the console's own Unicode, so that a user name such as "Иван"
+// reads right whatever the console's code page; to a pipe or a file in the ANSI code page.
+void PrintLine(const std::wstring& line) {
+  std::fflush(stdout);
+  DWORD written = 0;
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(out, &mode) != 0) {
+    WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return;
+  }
+  const int length = WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string bytes(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0 && WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
+                                        &bytes[0], length, nullptr, nullptr) == length) {
+    std::fputs(bytes.c_str(), stdout);
+  }
 }
 
 void WaitForEnter() {
@@ -61,13 +92,20 @@ bool SaveReport(const ProbeOutcome& outcome, const std::vector<std::string>& not
 int ReportCapabilities(const ProbeOutcome& outcome, const std::vector<std::string>& notes) {
   int error = 0;
   if (SaveReport(outcome, notes, error)) {
-    std::printf("This report is saved in %s in the current folder as well.\n", kCapsReportFile);
+    // Under Program Files on Vista and later, Windows may have put it in the VirtualStore: the
+    // player is told where it really is, not where Explorer shows nothing.
+    const std::wstring copy = VirtualStoreCopyOf(L"capsreport.txt");
+    if (copy.empty()) {
+      std::printf("This report is saved in %s in the current folder as well.\n", kCapsReportFile);
+    } else {
+      PrintLine(L"This report is saved in " + copy + L" as well.\n");
+    }
   } else {
     std::printf("Could not save this report in %s in the current folder: %s.\n", kCapsReportFile,
                 std::strerror(error));
   }
   const bool printed = WriteCapsReport(outcome, notes, stdout);
-  if (OwnsItsConsole()) {
+  if (WaitsForEnter(ThisConsole())) {
     WaitForEnter();
   }
   return printed ? 0 : 1;

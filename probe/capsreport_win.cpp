@@ -16,8 +16,9 @@
 
 int main() {
   ProbePart part = ProbePart::kDirect3D;
-  if (ProbePartFromCommandLine(GetCommandLineW(), part)) {
-    return RunProbeProcess(part, GetModuleHandleW(nullptr));
+  std::uintptr_t program = 0;
+  if (ProbeCommandFromCommandLine(GetCommandLineW(), part, program)) {
+    return RunProbeProcess(part, program, GetModuleHandleW(nullptr));
   }
   std::vector<std::string> notes;
   const ProbeOutcome outcome =

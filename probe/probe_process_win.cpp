@@ -6,6 +6,7 @@
 
 #include "engine/detached_thread.h"
 #include "engine/tick_count.h"
+#include "probe/probe_lifetime.h"
 #include "probe/probe_win.h"
 #include "probe/probe_wire.h"
 
@@ -13,6 +14,8 @@ namespace {
 
 // A probe process's pipe holds its few kilobytes of answers even while nobody reads.
 constexpr DWORD kPipeBufferBytes = 64 * 1024;
+// How a probe process ends when the program that started it is gone; nobody reads it.
+constexpr UINT kProgramEndedExitCode = 1;
 
 // Reads one part's pipe until the process has closed it, then reports how it ended.
 void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
@@ -30,24 +33,84 @@ void ReadPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
   run->Ended(part, exitCode);
 }
 
-UniqueKernelHandle KillOnCloseJob() {
+UniqueKernelHandle KillOnCloseJob(DWORD& error) {
   UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
   if (!job.Valid()) {
+    error = GetLastError();
     return job;
   }
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits,
                                sizeof limits)) {
+    error = GetLastError();
     job.Reset();
   }
   return job;
 }
 
+// The job this program runs in, if any. A program without a manifest often does on Vista and 7:
+// the Program Compatibility Assistant, "Run as", the Task Scheduler and other launchers put it
+// in one, and a job there takes no job inside it unless it lets its children leave.
+ProgramJob ThisProgramsJob() {
+  ProgramJob facts;
+  BOOL inJob = FALSE;
+  if (!IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) || !inJob) {
+    return facts;
+  }
+  facts.inJob = true;
+  JOBOBJECT_BASIC_LIMIT_INFORMATION limits = {};
+  if (QueryInformationJobObject(nullptr, JobObjectBasicLimitInformation, &limits, sizeof limits,
+                                nullptr)) {
+    facts.limitsKnown = true;
+    facts.breakawayAllowed = (limits.LimitFlags & JOB_OBJECT_LIMIT_BREAKAWAY_OK) != 0;
+    facts.silentBreakaway = (limits.LimitFlags & JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK) != 0;
+  }
+  return facts;
+}
+
+// Puts a probe process in our job; the system's error when it would not go.
+DWORD JoinProbeJob(HANDLE job, HANDLE process) {
+  char refuse[4] = {};
+  const DWORD length = GetEnvironmentVariableA(kRefuseProbeJobVariable, refuse, sizeof refuse);
+  if (length > 0 && length < sizeof refuse && ProbeJobRefusedForTest(refuse)) {
+    return ERROR_ACCESS_DENIED;
+  }
+  return AssignProcessToJobObject(job, process) ? 0 : GetLastError();
+}
+
+// A handle to this program that its probe processes inherit and watch: it can only be waited on.
+UniqueKernelHandle InheritableHandleToSelf() {
+  HANDLE self = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                       SYNCHRONIZE, TRUE, 0)) {
+    return UniqueKernelHandle();
+  }
+  return UniqueKernelHandle(self);
+}
+
+// In a probe process: ends it the moment the program that started it has ended, whether it
+// closed, crashed or was killed. False when `parent` is no handle to wait on, or the program
+// has ended already.
+bool WatchProgram(std::uintptr_t parent) {
+  // The handle's value came on the command line; handles are numbers handed over as such.
+  const auto program = reinterpret_cast<HANDLE>(parent);
+  if (WaitForSingleObject(program, 0) != WAIT_TIMEOUT) {
+    return false;
+  }
+  return StartDetachedThread([program] {
+    // A wait that fails can no longer tell: ending then errs on the safe side.
+    WaitForSingleObject(program, INFINITE);
+    TerminateProcess(GetCurrentProcess(), kProgramEndedExitCode);
+  });
+}
+
 // Starts one part's process with the write end of a new pipe as its standard output, and the
 // thread that reads the other end. Reports a failure to `run`.
+// Sets `joinError` when the process could not be put in `job`.
 std::shared_ptr<UniqueKernelHandle> StartPart(const std::shared_ptr<ProbeRun>& run, ProbePart part,
-                                              const std::wstring& program, HANDLE job) {
+                                              const std::wstring& program, HANDLE job,
+                                              DWORD startFlags, HANDLE self, DWORD& joinError) {
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, nullptr, kPipeBufferBytes)) {
@@ -63,7 +126,8 @@ std::shared_ptr<UniqueKernelHandle> StartPart(const std::shared_ptr<ProbeRun>& r
     return nullptr;
   }
 
-  std::wstring commandLine = L"\"" + program + L"\" " + ProbeArgument(part);
+  std::wstring commandLine = L"\"" + program + L"\" " + ProbeArgument(part) +
+                             ParentArgument(reinterpret_cast<std::uintptr_t>(self));
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -72,7 +136,8 @@ std::shared_ptr<UniqueKernelHandle> StartPart(const std::shared_ptr<ProbeRun>& r
   // Suspended until it is in the job, so that it cannot outlive the program even in its first
   // moments.
   if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                      CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
+                      CREATE_SUSPENDED | CREATE_NO_WINDOW | startFlags, nullptr, nullptr, &startup,
+                      &started)) {
     run->CouldNotStart(part, GetLastError());
     return nullptr;
   }
@@ -81,8 +146,8 @@ std::shared_ptr<UniqueKernelHandle> StartPart(const std::shared_ptr<ProbeRun>& r
   childEnd.Reset();  // the pipe now breaks when the child's copy closes
   if (job != nullptr) {
     // Fails where the program runs in a job that allows no nesting (Windows 7 and older): the
-    // destructor ends the process then.
-    AssignProcessToJobObject(job, process->Get());
+    // process's watch on the program ends it then.
+    joinError = JoinProbeJob(job, process->Get());
   }
   ResumeThread(thread.Get());
 
@@ -130,8 +195,24 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* exception) {
 
 }  // namespace
 
-ProbeProcesses::ProbeProcesses(std::wstring program)
-    : program_(std::move(program)), job_(KillOnCloseJob()) {}
+ProbeProcesses::ProbeProcesses(std::wstring program, std::function<void(const std::string&)> note)
+    : program_(std::move(program)), note_(std::move(note)), programJob_(ThisProgramsJob()) {
+  DWORD error = 0;
+  job_ = KillOnCloseJob(error);
+  if (!job_.Valid()) {
+    Note(ProbeJobNote(programJob_, "made", error));
+  }
+  if (BreakAwayFromProgramJob(programJob_)) {
+    startFlags_ = CREATE_BREAKAWAY_FROM_JOB;
+  }
+}
+
+void ProbeProcesses::Note(const std::string& line) {
+  if (!noted_ && note_) {
+    note_(line);
+  }
+  noted_ = true;
+}
 
 ProbeProcesses::~ProbeProcesses() {
   for (const std::shared_ptr<UniqueKernelHandle>& process : processes_) {
@@ -140,8 +221,15 @@ ProbeProcesses::~ProbeProcesses() {
 }
 
 void ProbeProcesses::Start(const std::shared_ptr<ProbeRun>& run) {
+  // Inherited by the processes started here, and closed again once they are.
+  const UniqueKernelHandle self = InheritableHandleToSelf();
   for (ProbePart part : {ProbePart::kDirect3D, ProbePart::kDirectInput}) {
-    processes_[static_cast<int>(part)] = StartPart(run, part, program_, job_.Get());
+    DWORD joinError = 0;
+    processes_[static_cast<int>(part)] =
+        StartPart(run, part, program_, job_.Get(), startFlags_, self.Get(), joinError);
+    if (joinError != 0) {
+      Note(ProbeJobNote(programJob_, "joined", joinError));
+    }
   }
 }
 
@@ -190,7 +278,9 @@ ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD patienceMs,
   const SignalledRun signalled = NewSignalledRun();
   const std::shared_ptr<UniqueKernelHandle>& changed = signalled.changed;
   const std::shared_ptr<ProbeRun>& run = signalled.run;
-  ProbeProcesses processes(program);
+  std::vector<std::string> jobNotes;
+  ProbeProcesses processes(program,
+                           [&jobNotes](const std::string& line) { jobNotes.push_back(line); });
   run->Begin();
   processes.Start(run);
   for (;;) {
@@ -212,12 +302,17 @@ ProbeOutcome ProbeInProcesses(const std::wstring& program, DWORD patienceMs,
     }
   }
   notes = run->TakeNotes();
+  notes.insert(notes.end(), jobNotes.begin(), jobNotes.end());
   return run->Outcome();
 }
 
-int RunProbeProcess(ProbePart part, HINSTANCE instance) {
+int RunProbeProcess(ProbePart part, std::uintptr_t program, HINSTANCE instance) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(EndOnCrash);
+  // Before any driver is asked: one that hangs must not keep this process past the program.
+  if (!WatchProgram(program)) {
+    return static_cast<int>(kProgramEndedExitCode);
+  }
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   // Started by hand with the argument, there is nobody to answer.
   if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_PIPE) {

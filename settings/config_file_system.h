@@ -30,6 +30,12 @@ public:
   // old file or the complete new one, never anything in between.
   virtual bool Replace(const std::string& temporary, const std::string& target) = 0;
   virtual bool Remove(const std::string& path) = 0;
+  // The file the configuration really is: where `target` is a symbolic link (a player who keeps
+  // the settings in a synced folder), the file it leads to, so that the new file is written
+  // beside that one and replaces it, and the link stays a link; `target` itself otherwise, also
+  // when nothing is there yet. Empty when the file it leads to cannot be named in the writer's
+  // 8-bit paths (LastFailure says why). A file system without links has nothing to follow.
+  virtual std::string LinkedFile(const std::string& target) { return target; }
 
   // Why the last operation that failed did.
   virtual WriteFailure LastFailure() const = 0;

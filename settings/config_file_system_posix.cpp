@@ -2,6 +2,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -79,6 +81,16 @@ public:
 
   bool Remove(const std::string& path) override {
     return ::unlink(path.c_str()) == 0 || Failed(WriteFailure::Kind::kSystem, errno);
+  }
+
+  std::string LinkedFile(const std::string& target) override {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(target, error)) {
+      return target;
+    }
+    const std::filesystem::path linked = std::filesystem::canonical(target, error);
+    // A link that leads nowhere has no file to replace; it is replaced as a missing file is.
+    return error ? target : linked.string();
   }
 
   WriteFailure LastFailure() const override { return last_; }

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include "engine/full_path_win.h"
+#include "engine/system_library_win.h"
+#include "engine/unique_handle_win.h"
 #include "settings/config_file_system.h"
 
 namespace {
@@ -28,6 +31,58 @@ bool ToWide(const std::string& path, std::wstring& wide) {
   }
   wide.resize(static_cast<std::size_t>(length) - 1);  // the terminating NUL
   return true;
+}
+
+// The way back to the code page for a path the system gave; false where a character has no
+// place in it, since a stand-in character would name another file.
+bool ToAnsi(const std::wstring& wide, std::string& path) {
+  BOOL lossy = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                         nullptr, &lossy);
+  if (length <= 0 || lossy) {
+    return false;
+  }
+  path.assign(static_cast<std::size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &path[0], length, nullptr,
+                          &lossy) != length ||
+      lossy) {
+    return false;
+  }
+  path.resize(static_cast<std::size_t>(length) - 1);
+  return true;
+}
+
+// GetFinalPathNameByHandleW, which Windows XP lacks (and with it links to files); typed here,
+// since XP's API level, which the product is compiled for, does not declare it.
+typedef DWORD(WINAPI FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Where the open `file` really is, with links and junctions followed, as a plain drive or
+// network path; empty when the system cannot say.
+std::wstring FinalPathOf(HANDLE file) {
+  auto* finalPath = FunctionAt<FinalPathFunction>(
+      FindSystemFunctionUnlogged("kernel32.dll", "GetFinalPathNameByHandleW"));
+  if (finalPath == nullptr) {
+    return {};
+  }
+  std::wstring path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    // VOLUME_NAME_DOS: "\\?\C:\..." or "\\?\UNC\server\share\...".
+    const DWORD length = finalPath(file, &path[0], static_cast<DWORD>(path.size()), 0);
+    if (length == 0) {
+      return {};
+    }
+    if (length < path.size()) {
+      path.resize(length);
+      const std::wstring network = L"\\\\?\\UNC\\";
+      const std::wstring local = L"\\\\?\\";
+      if (path.compare(0, network.size(), network) == 0) {
+        return L"\\\\" + path.substr(network.size());
+      }
+      return path.compare(0, local.size(), local) == 0 ? path.substr(local.size()) : path;
+    }
+    path.assign(length, L'\0');  // the size it needs, its terminating NUL included
+  }
+  return {};
 }
 
 class WindowsConfigFileSystem final : public ConfigFileSystem {
@@ -88,6 +143,31 @@ public:
   bool Remove(const std::string& path) override {
     std::wstring wide;
     return (ToWide(path, wide) && DeleteFileW(wide.c_str()) != 0) || Failed(GetLastError());
+  }
+
+  std::string LinkedFile(const std::string& target) override {
+    std::wstring wide;
+    if (!ToWide(target, wide)) {
+      return target;  // creating the temporary file fails on the same name and says why
+    }
+    // Opening follows every link on the way; no access is asked, so nobody's open is in the way.
+    const UniqueFileHandle file(
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) {
+      return target;  // nothing there yet, or nothing the system lets us follow
+    }
+    const std::wstring real = FinalPathOf(file.Get());
+    const std::wstring full = FullPathOf(wide);
+    if (real.empty() || full.empty() || lstrcmpiW(real.c_str(), full.c_str()) == 0) {
+      return target;
+    }
+    std::string linked;
+    if (!ToAnsi(real, linked)) {
+      Failed(ERROR_NO_UNICODE_TRANSLATION);
+      return {};
+    }
+    return linked;
   }
 
   WriteFailure LastFailure() const override { return last_; }

@@ -138,11 +138,18 @@ bool WriteConfiguration(const std::string& path, const Settings& settings, Confi
   const std::string text = FormatConfiguration(settings);
   // The loader that reads the file back matches names without regard to case; resolve the
   // same way so that both reach the file that is there, whatever its spelling on disk.
-  const std::string target = ResolvePathIgnoringCase(path);
-  if (text.empty() || target.empty()) {
-    return Fail(files, path, temporary, file, seen, failure);
-  }
+  std::string target;
   try {
+    const std::string named = ResolvePathIgnoringCase(path);
+    if (text.empty() || named.empty()) {
+      return Fail(files, path, temporary, file, seen, failure);
+    }
+    // Replacing a link would cut it off from the file it leads to, which keeps the old settings.
+    target = files.LinkedFile(named);
+    if (target.empty()) {
+      seen = files.LastFailure();
+      return Fail(files, path, temporary, file, seen, failure);
+    }
     temporary = TemporaryPathFor(target);
   } catch (const std::bad_alloc&) {
     return Fail(files, path, temporary, file, seen, failure);

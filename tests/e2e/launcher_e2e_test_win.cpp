@@ -347,9 +347,16 @@ TEST(LauncherMainDialog, StartGameRunsTheGameInItsFolderAndWritesNoConfig) {
 // Whatever lies elsewhere, only game\skarnavel.exe is ever started: the shell, given a bare name,
 // would search on and start a stray program of that name.
 TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
-  enum class Setup { kMissing, kMissingWithStrayBesideTheLauncher, kFolderOfThatName };
-  for (const Setup setup :
-       {Setup::kMissing, Setup::kMissingWithStrayBesideTheLauncher, Setup::kFolderOfThatName}) {
+  // kVirtualized: a virtualized launcher (Program Files on Vista and later, here ProgramData
+  // standing for it, as Wine has no virtualization) names where Windows keeps what it writes.
+  enum class Setup {
+    kMissing,
+    kMissingWithStrayBesideTheLauncher,
+    kFolderOfThatName,
+    kVirtualized
+  };
+  for (const Setup setup : {Setup::kMissing, Setup::kMissingWithStrayBesideTheLauncher,
+                            Setup::kFolderOfThatName, Setup::kVirtualized}) {
     SCOPED_TRACE(static_cast<int>(setup));
     GameFolder folder(GameFolder::Options{true, false});
     if (setup == Setup::kMissingWithStrayBesideTheLauncher) {
@@ -357,7 +364,21 @@ TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
     } else if (setup == Setup::kFolderOfThatName) {
       fs::create_directory(folder.GameDirectory() / "skarnavel.exe");
     }
+    const std::wstring root = folder.Root().wstring();
+    const fs::path store = L"C:\\LocalData\\VirtualStore\\" + root.substr(root.find(L'\\') + 1);
+    wchar_t programData[MAX_PATH] = {};
+    wchar_t localAppData[MAX_PATH] = {};
+    const bool hadData = GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH) != 0;
+    const bool hadLocal = GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH) != 0;
+    if (setup == Setup::kVirtualized) {
+      SetEnvironmentVariableW(L"ProgramData", root.c_str());
+      SetEnvironmentVariableW(L"LOCALAPPDATA", L"C:\\LocalData");
+      SetEnvironmentVariableW(L"ZURVO_TEST_VIRTUALIZED", L"1");
+    }
     LauncherRun run(folder);
+    SetEnvironmentVariableW(L"ProgramData", hadData ? programData : nullptr);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", hadLocal ? localAppData : nullptr);
+    SetEnvironmentVariableW(L"ZURVO_TEST_VIRTUALIZED", nullptr);
     ASSERT_TRUE(run.Started());
     HWND main = run.Main();
     ClickLater(main, IDC_START_GAME);
@@ -378,6 +399,7 @@ TEST(LauncherMainDialog, AGameThatCannotStartIsReportedAndNothingElseStarts) {
     EXPECT_TRUE(message.layoutOk) << ::testing::PrintToString(Utf8List(ChildTexts(box)));
     EXPECT_EQ(message.firstLine, "Не удалось запустить игру: game\\skarnavel.exe");
     EXPECT_TRUE(fs::equivalent(message.folder, folder.Root())) << message.folder;
+    EXPECT_EQ(message.storeFolder, setup == Setup::kVirtualized ? store : fs::path());
     EXPECT_EQ(message.reason,
               setup == Setup::kFolderOfThatName ? "на месте файла папка." : "файл не найден.");
     EXPECT_TRUE(run.Proc().Running()) << "the launcher waits for the player to read it";
@@ -857,6 +879,31 @@ TEST(ProbeInItsProcesses, StartGameWithHungDriversStartsIt) {
   const std::string note = ReadBytes(folder.GameNote());
   EXPECT_NE(note.find("config=missing"), std::string::npos) << note;
   EXPECT_TRUE(CloseStandInGame());
+}
+
+// However the launcher ends (here killed, as Task Manager or a crash ends it), its probe
+// processes end with it: through our job, and where the job is refused (Windows 7 inside a job
+// that allows no other) through their watch on the launcher alone, which the log then explains.
+TEST(ProbeInItsProcesses, AKilledLauncherLeavesNoProbeProcessBehind) {
+  for (const bool jobRefused : {false, true}) {
+    SCOPED_TRACE(jobRefused ? "job refused" : "in our job");
+    GameFolder folder(HungDrivers());
+    SetEnvironmentVariableW(L"ZURVO_TEST_REFUSE_PROBE_JOB", jobRefused ? L"1" : nullptr);
+    LauncherRun run(folder);
+    SetEnvironmentVariableW(L"ZURVO_TEST_REFUSE_PROBE_JOB", nullptr);
+    ASSERT_TRUE(run.Started());
+    const DWORD id = run.Proc().Id();
+    ASSERT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 2; }, 60000))
+        << ChildProcesses(id) << " probe processes running";
+    Sleep(500);  // both inside their hung driver by now
+    run.Proc().Terminate();
+    EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 0; }, 2000))
+        << ChildProcesses(id) << " probe processes outlived the launcher";
+    const std::string log = ReadBytes(folder.Log());
+    EXPECT_EQ(jobRefused, log.find("Hardware probe - job for the probe processes could not be "
+                                   "joined (error 5)") != std::string::npos)
+        << log;
+  }
 }
 
 TEST(ProbeInItsProcesses, ASecondLauncherBringsTheFirstForwardWhileItProbes) {

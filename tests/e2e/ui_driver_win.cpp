@@ -219,16 +219,22 @@ FailureMessage ReadFailureMessage(HWND box) {
   FailureMessage result;
   result.firstLine = Utf8(lines[0]);
   const std::wstring folderLabel = L"Папка: ";
+  const std::wstring storeLabel = L"Записанное программой в эту папку Windows хранит в папке: ";
   const std::wstring reasonLabel = L"Причина: ";
+  const auto starts = [&lines](std::size_t line, const std::wstring& label) {
+    return line < lines.size() && lines[line].compare(0, label.size(), label) == 0;
+  };
+  std::size_t next = 3;
+  if (starts(next, storeLabel)) {
+    result.storeFolder = std::filesystem::path(lines[next++].substr(storeLabel.size()));
+  }
+  if (starts(next, reasonLabel)) {
+    result.reason = Utf8(lines[next++].substr(reasonLabel.size()));
+  }
   result.layoutOk =
-      lines.size() >= 3 && lines.size() <= 4 && lines[1].empty() &&
-      lines[2].compare(0, folderLabel.size(), folderLabel) == 0 &&
-      (lines.size() == 3 || lines[3].compare(0, reasonLabel.size(), reasonLabel) == 0);
+      lines.size() >= 3 && lines.size() == next && lines[1].empty() && starts(2, folderLabel);
   if (result.layoutOk) {
     result.folder = std::filesystem::path(lines[2].substr(folderLabel.size()));
-    if (lines.size() == 4) {
-      result.reason = Utf8(lines[3].substr(reasonLabel.size()));
-    }
   }
   return result;
 }

@@ -72,11 +72,12 @@ void SelectEntry(HWND dialog, int id, int index);
 std::vector<std::wstring> ChildTexts(HWND window);
 
 // A launcher failure box's message: its first line, then after a blank line the folder after
-// "Папка: " and the reason after "Причина: " (empty when the box names none). `layoutOk` says
-// whether the message had that shape.
+// "Папка: ", the folder's VirtualStore where the box names one, and the reason after "Причина: "
+// (empty when the box names none). `layoutOk` says whether the message had that shape.
 struct FailureMessage {
   std::string firstLine;
   std::filesystem::path folder;
+  std::filesystem::path storeFolder;
   std::string reason;
   bool layoutOk = false;
 };

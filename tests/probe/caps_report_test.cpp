@@ -178,3 +178,27 @@ TEST(CapsReportTest, ReportsAFailedWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only a console window of its own that the player sees makes capsreport.exe wait for Enter.
+TEST(CapsReportTest, WaitsForEnterOnlyInAVisibleConsoleOfItsOwn) {
+  const struct {
+    const char* start;
+    ReportConsole console;
+    bool waits;
+  } rows[] = {
+      {"double-clicked", {true, 1, true, true, false}, true},
+      {"from a prompt", {true, 2, true, true, false}, false},
+      {"into a pipe or a file", {false, 1, true, true, false}, false},
+      {"SW_HIDE, window not yet hidden", {true, 1, true, true, true}, false},
+      {"hidden window", {true, 1, true, false, false}, false},
+      {"CREATE_NO_WINDOW", {true, 1, false, false, false}, false},
+      {"no console at all", {false, 0, false, false, false}, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.waits, WaitsForEnter(row.console)) << row.start;
+  }
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <d3d9.h>
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -310,6 +311,58 @@ TEST(CapsReportExeTest, PrintsWhatTheProbeFindsAndSavesIt) {
   EXPECT_TRUE(reported.direct3DPresent) << output;
 }
 
+// A virtualized capsreport.exe (a 32-bit program without a manifest under Program Files, Vista
+// and later) names the VirtualStore copy of its report where Windows put one, by full path: the
+// player looks for it there, not in the folder Explorer shows. Wine has no virtualization: the
+// test has the program take a virtualized one's path, with ProgramData standing for the folder it
+// runs in and its own folder for the user's local data.
+TEST(CapsReportExeTest, NamesTheVirtualStoreCopyOfItsReport) {
+  const struct {
+    const char* what;
+    bool virtualized;
+    bool copyInStore;
+  } rows[] = {
+      {"virtualized, Windows put it in the VirtualStore", true, true},
+      {"virtualized, but the folder may be written in place", true, false},
+      {"not virtualized", false, true},
+  };
+  const char* variables[] = {"ProgramData", "LOCALAPPDATA", "ZURVO_TEST_VIRTUALIZED"};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchFolder folder;
+    ScratchFolder local;
+    const std::string program = folder.Path().string();
+    const std::filesystem::path store =
+        local.Path() / "VirtualStore" / program.substr(program.find('\\') + 1);
+    if (row.copyInStore) {
+      std::filesystem::create_directories(store);
+      std::ofstream(store / "capsreport.txt") << "an earlier report\n";
+    }
+    std::string saved[3];
+    for (int i = 0; i < 3; ++i) {
+      char value[1024] = {};
+      saved[i] = GetEnvironmentVariableA(variables[i], value, sizeof value) != 0 ? value : "";
+    }
+    SetEnvironmentVariableA("ProgramData", program.c_str());
+    SetEnvironmentVariableA("LOCALAPPDATA", local.Path().string().c_str());
+    SetEnvironmentVariableA("ZURVO_TEST_VIRTUALIZED", row.virtualized ? "1" : nullptr);
+    std::string output;
+    DWORD exitCode = 1;
+    const bool ran = RunCapsReport(folder, output, exitCode);
+    for (int i = 0; i < 3; ++i) {
+      SetEnvironmentVariableA(variables[i], saved[i].empty() ? nullptr : saved[i].c_str());
+    }
+    ASSERT_TRUE(ran);
+    const std::string firstLine = output.substr(0, output.find('\n') + 1);
+    EXPECT_EQ(
+        row.virtualized && row.copyInStore
+            ? "This report is saved in " + (store / "capsreport.txt").string() + " as well.\r\n"
+            : std::string("This report is saved in capsreport.txt in the current folder as "
+                          "well.\r\n"),
+        firstLine);
+  }
+}
+
 // Types Enter into the console of process `id`.
 bool PressEnterIn(DWORD id) {
   FreeConsole();  // a process can be attached to one console only
@@ -386,17 +439,55 @@ TEST(CapsReportExeTest, InAConsoleOfItsOwnSavesTheReportAndWaitsForEnter) {
   EXPECT_EQ(0u, exitCode);
 }
 
+// Started hidden by a support tool or a script, capsreport.exe has a console of its own that
+// nobody sees and where nobody can press Enter: it ends at once, its report saved.
+TEST(CapsReportExeTest, StartedHiddenEndsAtOnce) {
+  const struct {
+    const char* start;
+    DWORD flags;
+    bool showHidden;
+  } rows[] = {
+      {"SW_HIDE", CREATE_NEW_CONSOLE, true},
+      {"CREATE_NO_WINDOW", CREATE_NO_WINDOW, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.start);
+    ScratchFolder folder;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (row.showHidden) {
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = SW_HIDE;
+    }
+    Handle process;
+    ASSERT_TRUE(StartCapsReport(folder, row.flags, startup, process));
+    const DWORD ended = WaitForSingleObject(process.Get(), 120000);
+    if (ended != WAIT_OBJECT_0) {
+      TerminateProcess(process.Get(), 1);
+    }
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ended) << "waited for an Enter nobody can press";
+    ProbeOutcome reported;
+    std::string error;
+    EXPECT_TRUE(ParseCapsReport(folder.Report(), reported, error)) << error;
+  }
+}
+
 }  // namespace
 
 namespace {
 
-// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
-std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode, std::string& errors) {
-  ScratchFolder folder;
+// Copies capsreport.exe and the stand-in drivers into `folder`.
+void CopyCapsReportWithStandIns(const ScratchFolder& folder) {
   for (const char* file : {"capsreport.exe", "standin\\d3d9.dll", "standin\\dinput8.dll"}) {
     const std::string name = std::string(file).substr(std::string(file).find_last_of('\\') + 1);
     CopyFileA((TestFolder() + file).c_str(), (folder.Path() / name).string().c_str(), FALSE);
   }
+}
+
+// capsreport.exe with the stand-in drivers beside it, misbehaving as `faults` say.
+std::string CapsReportWithStandIns(const char* faults, DWORD& exitCode, std::string& errors) {
+  ScratchFolder folder;
+  CopyCapsReportWithStandIns(folder);
   SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", faults);
   std::string output;
   const bool ran =
@@ -448,5 +539,64 @@ TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
     EXPECT_EQ(row.directInputKnown, reported.caps.joystickAvailable) << output;
     EXPECT_EQ(*row.note == '\0' ? std::vector<std::string>{} : std::vector<std::string>{row.note},
               notes);
+  }
+}
+
+namespace {
+
+// The probe processes (copies of capsreport.exe) `parentId` started that are still running; Wine
+// may start a console host for it as well, which is no probe.
+std::size_t ChildProcesses(DWORD parentId) {
+  const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  std::size_t count = 0;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    count +=
+        entry.th32ParentProcessID == parentId && _wcsicmp(entry.szExeFile, L"capsreport.exe") == 0
+            ? 1
+            : 0;
+  }
+  return count;
+}
+
+bool WaitForChildren(DWORD parentId, std::size_t count, DWORD timeoutMs) {
+  const ULONGLONG begun = GetTickCount64();
+  while (ChildProcesses(parentId) != count) {
+    if (GetTickCount64() - begun > timeoutMs) {
+      return false;
+    }
+    Sleep(50);
+  }
+  return true;
+}
+
+}  // namespace
+
+// A capsreport.exe that is killed (its console closed, Ctrl+C, Task Manager) while a driver hangs
+// leaves no probe process behind, also where its job cannot hold them: each watches capsreport.
+TEST(CapsReportExeTest, KilledWhileADriverHangsLeavesNoProbeProcessBehind) {
+  ScratchFolder folder;
+  CopyCapsReportWithStandIns(folder);
+  for (const bool jobRefused : {false, true}) {
+    SCOPED_TRACE(jobRefused ? "job refused" : "in its job");
+    SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", "d3d9-create-hang,dinput8-enum-hang");
+    SetEnvironmentVariableA("ZURVO_TEST_REFUSE_PROBE_JOB", jobRefused ? "1" : nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    Handle process;
+    const bool started = StartCapsReport(folder, CREATE_NEW_CONSOLE, startup, process,
+                                         (folder.Path() / "capsreport.exe").string());
+    SetEnvironmentVariableA("ZURVO_STANDIN_FAULTS", nullptr);
+    SetEnvironmentVariableA("ZURVO_TEST_REFUSE_PROBE_JOB", nullptr);
+    ASSERT_TRUE(started);
+    const DWORD id = GetProcessId(process.Get());
+    const bool probing = WaitForChildren(id, 2, 60000);
+    Sleep(500);  // both inside their hung driver by now
+    TerminateProcess(process.Get(), 1);
+    ASSERT_TRUE(probing) << ChildProcesses(id) << " probe processes running";
+    EXPECT_TRUE(WaitForChildren(id, 0, 2000))
+        << ChildProcesses(id) << " probe processes outlived capsreport.exe";
   }
 }

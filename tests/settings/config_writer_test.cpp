@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -258,6 +260,8 @@ public:
     return !Fails(Step::kClose) && closed;
   }
 
+  std::string LinkedFile(const std::string& target) override { return real.LinkedFile(target); }
+
   bool Replace(const std::string& temporary, const std::string& target) override {
     ++replacements;
     if (Fails(Step::kReplace)) {
@@ -406,6 +410,51 @@ TEST(WriteConfiguration, StaleTemporaryFileIsReused) {
   ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault()));
   EXPECT_EQ(scratch.List("Game"), Only("Zurvo.cfg"));
   EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), OnDisk(FormatConfiguration(AllNonDefault())));
+}
+
+// A player who keeps Zurvo.cfg in a synced folder, Game\Zurvo.cfg a symbolic link to it: the save
+// replaces the file the link leads to, written beside it first, so that the link stays a link and
+// both names show the new settings.
+TEST(WriteConfiguration, ALinkedFileStaysALinkAndTheFileItLeadsToGetsTheNewSettings) {
+  namespace fs = std::filesystem;
+#ifdef _WIN32
+  // Windows programs cannot make one under Wine (CreateSymbolicLinkW does nothing there), but a
+  // Unix link in a folder Wine reaches is a link to them; the test command makes one.
+  const char* made = std::getenv("ZURVO_TEST_LINKED_CONFIG");
+  if (made == nullptr) {
+    GTEST_SKIP() << "no linked Zurvo.cfg made for this run (ZURVO_TEST_LINKED_CONFIG)";
+  }
+  const fs::path folder(made);
+#else
+  ScratchDirectory scratch;
+  const fs::path folder = scratch.Path();
+  fs::create_directories(folder / "Game");
+  fs::create_directories(folder / "synced");
+  WriteFileBytes(folder / "synced" / "Zurvo.cfg", kOldBytes);
+  fs::create_symlink(fs::path("..") / "synced" / "Zurvo.cfg", folder / "Game" / "Zurvo.cfg");
+#endif
+  test_support::ScopedCurrentDirectory current(folder);
+  WriteFileBytes("synced/Zurvo.cfg", kOldBytes);
+  ASSERT_EQ(ReadFileBytes("Game/Zurvo.cfg"), kOldBytes) << "Game\\Zurvo.cfg is no link";
+
+  FailingFileSystem files(Step::kNone);
+  WriteFailure failure;
+  ASSERT_TRUE(WriteConfiguration(kPath, AllNonDefault(), files, &failure)) << Describe(failure);
+  EXPECT_EQ(fs::path(files.created).parent_path().filename(), "synced") << files.created;
+  const std::string written = OnDisk(FormatConfiguration(AllNonDefault()));
+  EXPECT_EQ(ReadFileBytes("synced/Zurvo.cfg"), written);
+  EXPECT_EQ(ReadFileBytes("Game/Zurvo.cfg"), written);
+#ifndef _WIN32
+  EXPECT_TRUE(fs::is_symlink("Game/Zurvo.cfg"));
+#endif
+  std::vector<std::string> names;
+  for (const char* sub : {"Game", "synced"}) {
+    for (const auto& entry : fs::directory_iterator(sub)) {
+      names.push_back(std::string(sub) + "/" + entry.path().filename().string());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Game/Zurvo.cfg", "synced/Zurvo.cfg"}));
 }
 
 }  // namespace

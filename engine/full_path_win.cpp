@@ -1,0 +1,17 @@
+#include "engine/full_path_win.h"
+
+#include <windows.h>
+
+std::wstring FullPathOf(const std::wstring& path) {
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
+    return {};
+  }
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) {
+    return {};
+  }
+  full.resize(length);
+  return full;
+}
