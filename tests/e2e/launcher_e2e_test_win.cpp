@@ -799,7 +799,8 @@ TEST(ProbeInItsProcesses, ADriverThatAnswersLateCountsFromTheNextSettings) {
   EXPECT_FALSE(IsEnabled(settings, IDC_BLOOM) || IsEnabled(settings, IDC_ANTIALIASING));
   EXPECT_TRUE(IsChecked(settings, IDC_BLOOM)) << "unknown keeps the file's value";
   EXPECT_TRUE(ListEntries(settings, IDC_DISPLAY_MODE).empty());
-  EXPECT_GE(ChildProcesses(run.Proc().Id()), 1u) << "the late part was stopped";
+  // That the late part was not stopped shows in the next dialog and the log, not in a count of
+  // its process now: on a slow machine it may already have answered and ended.
   ASSERT_TRUE(run.CloseSettings(settings, IDCANCEL));
 
   // 8 s after the first click, and once the late part has answered and ended (later on an
@@ -897,7 +898,9 @@ TEST(ProbeInItsProcesses, AKilledLauncherLeavesNoProbeProcessBehind) {
         << ChildProcesses(id) << " probe processes running";
     Sleep(500);  // both inside their hung driver by now
     run.Proc().Terminate();
-    EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 0; }, 2000))
+    // A second or two on a real machine; Wine in the emulated 32-bit machine takes longer to
+    // end a process. Without the watch they would run on for good, in their hung driver.
+    EXPECT_TRUE(WaitUntil([&] { return ChildProcesses(id) == 0; }, 10000))
         << ChildProcesses(id) << " probe processes outlived the launcher";
     const std::string log = ReadBytes(folder.Log());
     EXPECT_EQ(jobRefused, log.find("Hardware probe - job for the probe processes could not be "

@@ -596,7 +596,9 @@ TEST(CapsReportExeTest, KilledWhileADriverHangsLeavesNoProbeProcessBehind) {
     Sleep(500);  // both inside their hung driver by now
     TerminateProcess(process.Get(), 1);
     ASSERT_TRUE(probing) << ChildProcesses(id) << " probe processes running";
-    EXPECT_TRUE(WaitForChildren(id, 0, 2000))
+    // A second or two on a real machine; Wine in the emulated 32-bit machine takes longer to
+    // end a process. Without the watch they would run on for good, in their hung driver.
+    EXPECT_TRUE(WaitForChildren(id, 0, 10000))
         << ChildProcesses(id) << " probe processes outlived capsreport.exe";
   }
 }
