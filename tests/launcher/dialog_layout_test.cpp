@@ -184,14 +184,14 @@ TEST(DialogTemplateBytes, RefusesWhatIsNotADialogWithAFont) {
 
 // One DLGITEMTEMPLATEEX, aligned to 4 bytes: the class by name (by ordinal when empty), the
 // title by name (by ordinal when `titleId` is set) and `extra` bytes of creation data.
-struct ItemSpec {
+struct TemplateItem {
   std::u16string className;
   std::u16string title;
   unsigned titleId;
   unsigned extra;
 };
 
-void PutItem(std::vector<unsigned char>& bytes, const ItemSpec& item) {
+void PutItem(std::vector<unsigned char>& bytes, const TemplateItem& item) {
   while (bytes.size() % 4 != 0) {
     bytes.push_back(0);
   }
@@ -217,7 +217,7 @@ void PutItem(std::vector<unsigned char>& bytes, const ItemSpec& item) {
 TEST(DialogTemplateBytes, ItemTextsAreEveryTitleInOrder) {
   struct Row {
     const char* name;
-    std::vector<ItemSpec> items;
+    std::vector<TemplateItem> items;
     std::size_t cut;  // bytes taken off the end
     std::u16string texts;
   };
@@ -242,8 +242,8 @@ TEST(DialogTemplateBytes, ItemTextsAreEveryTitleInOrder) {
     std::vector<unsigned char> bytes = Template(kSetFont, u"MS Sans Serif", item);
     bytes.resize(bytes.size() - item.size());
     bytes[16] = static_cast<unsigned char>(row.items.size());
-    for (const ItemSpec& spec : row.items) {
-      PutItem(bytes, spec);
+    for (const TemplateItem& item : row.items) {
+      PutItem(bytes, item);
     }
     bytes.resize(bytes.size() - row.cut);
     const DialogTemplateBytes layout(bytes.data(), bytes.size());
