@@ -328,6 +328,10 @@ TEST(ScalePicture, NothingFromNothing) {
   EXPECT_TRUE(ScalePicture(Pattern(4, 4), 0, 5).pixels.empty());
   EXPECT_TRUE(ScalePicture(Picture{}, 5, 5).pixels.empty());
   EXPECT_TRUE(ScalePicture(Picture{4, 4, {1, 2, 3}}, 5, 5).pixels.empty());
+  // Beyond what 32-bit sums hold: nothing, rather than colours wrapped round.
+  EXPECT_TRUE(ScalePicture(Pattern(4096, 1), 4097, 1).pixels.empty());
+  EXPECT_TRUE(ScalePicture(Pattern(1, 4096), 1, 4097).pixels.empty());
+  EXPECT_EQ(ScalePicture(Pattern(4096, 1), 4095, 1).width, 4095);
 }
 
 }  // namespace
