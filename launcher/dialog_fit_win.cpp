@@ -16,6 +16,9 @@ const UINT kDpiChanged = 0x02E0;
 // Posted by the dialog to itself on kDpiChanged, so that the picture is fitted once the dialog
 // manager has laid the dialog out anew.
 const UINT kRefitPicture = WM_APP + 1;
+// Fires once the dialog is on screen and painted, for its icon. Apart from the dialogs' own
+// timers, which count from 1.
+const UINT_PTR kIconTimer = 0x1C0;
 
 // Windows 10 1703 and later, found at run time.
 using SetDpiAwarenessContextFunction = BOOL WINAPI(HANDLE);
@@ -46,7 +49,6 @@ void ShowGameIcon(HWND dialog, FitRun& run) {
 
 INT_PTR StartDialog(HWND dialog, FitRun& run, WPARAM defaultFocus) {
   const INT_PTR wantsDefaultFocus = run.procedure(dialog, WM_INITDIALOG, defaultFocus, run.param);
-  ShowGameIcon(dialog, run);
   if (run.picture) {
     run.picture->Fit(dialog);
   }
@@ -78,6 +80,22 @@ INT_PTR CALLBACK FittedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (run->picture) {
         run->picture->Fit(dialog);
       }
+      return TRUE;
+    case WM_SHOWWINDOW:
+      // Neither dialog has a system menu, so the icon shows only in the task bar and Alt+Tab, and
+      // handing it to the window system costs Wine milliseconds: it comes once the dialog is
+      // painted, as a timer set now fires only after the paints that showing the window queues.
+      if (wParam != FALSE && !run->bigIcon &&
+          SetTimer(dialog, kIconTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
+        ShowGameIcon(dialog, *run);
+      }
+      break;
+    case WM_TIMER:
+      if (wParam != kIconTimer) {
+        break;
+      }
+      KillTimer(dialog, kIconTimer);
+      ShowGameIcon(dialog, *run);
       return TRUE;
     case WM_DESTROY: {
       const INT_PTR result = run->procedure(dialog, message, wParam, lParam);

@@ -25,9 +25,9 @@ PixelRect PrimaryWorkArea();
 // dialog would not fit the work area), and before it shows:
 // - gives the first tab stop the focus through the dialog manager, so that a focused push button
 //   is the one Enter presses;
-// - shows the game's icon (resource 113) for it, large and small;
 // - with `picture`, scales the picture to fill its sunken frame: its own size at 96 dpi, larger
-//   with the screen's resolution as far as the room allows, again when the resolution changes.
+//   with the screen's resolution as far as the room allows, again when the resolution changes;
+// and once it is painted, shows the game's icon (resource 113) for it, large and small.
 // Returns what the dialog ended with, or -1 when it could not be shown.
 INT_PTR RunFittedDialog(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure,
                         LPARAM param, const DialogPicture* picture = nullptr);

@@ -11,11 +11,10 @@ namespace {
 const std::uint32_t kMostPixels = 0xFFFFFF;
 
 // The source pixels each new pixel covers along one axis, with their shares of it: new pixel `i`
-// takes source pixels from first[i] on, with the shares in shares[begin[i]] to shares[begin[i + 1]].
-// Measured in units of 1/(source * target) of the axis, new pixel `i` covers
-// [i * source, (i + 1) * source) and source pixel `j` covers [j * target, (j + 1) * target):
-// whole numbers, so the shares of a new pixel add up to exactly `source`. Flat, so that the
-// picture is scaled with three allocations, not one per new pixel.
+// takes source pixels from first[i] on, with shares[begin[i]] up to shares[begin[i + 1]]. In
+// units of 1/(source * target) of the axis, new pixel `i` covers [i * source, (i + 1) * source)
+// and source pixel `j` covers [j * target, (j + 1) * target): whole numbers, so the shares of a
+// new pixel add up to exactly `source`. Flat: three allocations, not one per new pixel.
 struct Coverage {
   std::vector<std::uint32_t> first;
   std::vector<std::uint32_t> begin;
@@ -49,9 +48,9 @@ Picture ScalePicture(const Picture& source, int width, int height) {
   }
   const auto sourceWidth = static_cast<std::uint32_t>(source.width);
   const auto sourceHeight = static_cast<std::uint32_t>(source.height);
-  const std::uint64_t largest = std::max<std::uint64_t>(
-      {std::uint64_t{sourceWidth} * sourceHeight, std::uint64_t{sourceWidth} * width,
-       std::uint64_t{sourceHeight} * height});
+  const std::uint64_t largest = std::max<std::uint64_t>({std::uint64_t{sourceWidth} * sourceHeight,
+                                                         std::uint64_t{sourceWidth} * width,
+                                                         std::uint64_t{sourceHeight} * height});
   if (largest > kMostPixels) {
     return result;
   }
@@ -78,7 +77,7 @@ Picture ScalePicture(const Picture& source, int width, int height) {
       }
     }
     for (int x = 0; x < width; ++x, out += 3) {
-      const std::uint32_t* pixel = &sums[across.first[x] * 3];
+      const std::uint32_t* pixel = &sums[std::size_t{across.first[x]} * 3];
       std::uint32_t blend[3] = {whole / 2, whole / 2, whole / 2};
       for (std::uint32_t k = across.begin[x]; k < across.begin[x + 1]; ++k, pixel += 3) {
         for (int channel = 0; channel < 3; ++channel) {

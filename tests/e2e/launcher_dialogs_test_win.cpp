@@ -357,9 +357,15 @@ std::vector<std::uint8_t> IconPixels(HICON icon, int size) {
   return pixels;
 }
 
-// The window shows the game's icon (group 113), large and small, not the system's.
+// The window shows the game's icon (group 113), large and small, not the system's, once it has
+// been painted.
 void ExpectGameIcon(HWND window) {
   const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+  WaitUntil([window, &kinds] {
+    return std::all_of(std::begin(kinds), std::end(kinds), [window](const auto& kind) {
+      return SendMessageW(window, WM_GETICON, kind.first, 0) != 0;
+    });
+  });
   for (const auto& kind : kinds) {
     auto shown = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind.first, 0));
     ASSERT_NE(shown, nullptr) << "no icon of kind " << kind.first;
