@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -110,6 +111,12 @@ bool LauncherRun::WaitForProbe(std::size_t stillRunning) {
 
 HWND LauncherRun::OpenSettings(std::size_t hungParts) {
   if (!WaitForProbe(hungParts)) {
+    std::string running;
+    for (const std::wstring& name : ChildProcessNames(process_.Id())) {
+      running += " " + Utf8(name);
+    }
+    std::fprintf(stderr, "the probe did not settle; the launcher's processes still running:%s\n",
+                 running.c_str());
     return nullptr;
   }
   ClickLater(main_, 1001);
@@ -129,16 +136,43 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) {
   return code;
 }
 
-std::size_t ChildProcesses(DWORD parentId) {
-  std::size_t count = 0;
+namespace {
+
+// When process `processId` was created, or 0 when that cannot be said.
+ULONGLONG CreatedAt(DWORD processId) {
+  const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+  FILETIME created;
+  FILETIME exited;
+  FILETIME kernel;
+  FILETIME user;
+  if (!process || !GetProcessTimes(process.Get(), &created, &exited, &kernel, &user)) {
+    return 0;
+  }
+  return static_cast<ULONGLONG>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ChildProcessNames(DWORD parentId) {
+  std::vector<std::wstring> names;
+  // A process keeps its parent's id after the parent has gone, and Wine soon gives that id to a
+  // new process: a "child" older than its parent is an earlier process's.
+  const ULONGLONG parentCreated = CreatedAt(parentId);
   UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
        more = Process32NextW(snapshot.Get(), &entry)) {
-    count += entry.th32ParentProcessID == parentId ? 1 : 0;
+    if (entry.th32ParentProcessID == parentId &&
+        (parentCreated == 0 || CreatedAt(entry.th32ProcessID) >= parentCreated)) {
+      names.push_back(entry.szExeFile);
+    }
   }
-  return count;
+  return names;
+}
+
+std::size_t ChildProcesses(DWORD parentId) {
+  return ChildProcessNames(parentId).size();
 }
 
 bool CloseStandInGame(DWORD timeoutMs) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "launcher/picture_scale.h"
 #include "tests/e2e/ui_driver_win.h"
@@ -91,8 +92,10 @@ private:
   ULONGLONG shownAt_ = 0;  // when the main dialog was found
 };
 
-// The processes `parentId` started that are still running (a launcher's probe processes).
+// The processes `parentId` started that are still running (a launcher's probe processes), and
+// their file names.
 std::size_t ChildProcesses(DWORD parentId);
+std::vector<std::wstring> ChildProcessNames(DWORD parentId);
 
 // How many pixels of `control`'s client area, as the screen shows it with `window` on top, are
 // not `picture`'s; -1 when the sizes differ or the screen could not be read.
