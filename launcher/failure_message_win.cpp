@@ -1,9 +1,9 @@
 #include "launcher/failure_message_win.h"
 
-#include "launcher/single_instance_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/virtual_store_win.h"
-#include "launcher/wide_text_win.h"
+#include "engine/wide_text_win.h"
+#include "launcher/single_instance_win.h"
 
 namespace {
 
