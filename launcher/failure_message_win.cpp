@@ -1,5 +1,6 @@
 #include "launcher/failure_message_win.h"
 
+#include "engine/system_text_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/virtual_store_win.h"
 #include "engine/wide_text_win.h"
@@ -51,17 +52,7 @@ std::wstring SystemReason(const std::string& path, DWORD error) {
 const wchar_t kVirtualStoreLabel[] = L"Записанное программой в эту папку Windows хранит в папке: ";
 
 std::wstring CurrentDirectory() {
-  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring directory(needed, L'\0');
-  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  directory.resize(length);
-  return directory;
+  return SystemText([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
 }
 
 std::wstring SystemErrorText(DWORD code) {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "engine/full_path_win.h"
 #include "engine/system_library_win.h"
+#include "engine/system_text_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/wide_text_win.h"
 #include "settings/config_file_system.h"
