@@ -8,12 +8,6 @@
 
 namespace {
 
-struct WindowsHookTraits {
-  using Handle = HHOOK;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
-};
-
 // The message box being shown, marked as a launcher window for as long as it exists.
 HWND g_failureBox = nullptr;
 
@@ -124,8 +118,7 @@ void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLi
     text += L"\nПричина: " + reason;
   }
   // Should the hook not be had, the box shows all the same, only unmarked.
-  const UniqueHandle<WindowsHookTraits> hook(
-      SetWindowsHookExW(WH_CBT, MarkFailureBox, nullptr, GetCurrentThreadId()));
+  const UniqueHook hook(SetWindowsHookExW(WH_CBT, MarkFailureBox, nullptr, GetCurrentThreadId()));
   MessageBoxW(owner, text.c_str(), caption, MB_OK | MB_ICONERROR);
   g_failureBox = nullptr;
 }
