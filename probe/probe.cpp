@@ -256,31 +256,12 @@ void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to) 
 }
 
 void MarkUnanswered(ProbeAnswer answer, ProbeOutcome& outcome) {
-  switch (answer) {
-    case ProbeAnswer::kGraphics:
-      outcome.caps.graphicsKnown = false;
-      outcome.caps.bloomAvailable = outcome.caps.fsaaAvailable = outcome.caps.dxt5Available = false;
-      outcome.caps.aaLevelCount = 0;
-      outcome.clearFSAA = outcome.clearBloom = outcome.clearDXT5 = false;
-      outcome.direct3DPresent = false;
-      outcome.format16 = outcome.format32 = kFormatNone;
-      outcome.driverQualityLevels = 0;
-      outcome.deviceCapsRead = false;
-      outcome.pixelShaderVersion = 0;
-      break;
-    case ProbeAnswer::kModes:
-      outcome.modesKnown = false;
-      outcome.modes.clear();
-      outcome.modeNotes = ModeListNotes{};
-      outcome.modeListTruncated = false;
-      break;
-    case ProbeAnswer::kInput:
-      outcome.caps.joystickKnown = false;
-      outcome.caps.joystickAvailable = false;
-      outcome.clearJoystick = false;
-      outcome.directInputPresent = false;
-      break;
-  }
+  // A fresh outcome has nothing present, no format and no mode, and clears nothing.
+  ProbeOutcome unanswered;
+  Capabilities& caps = unanswered.caps;
+  caps.bloomAvailable = caps.fsaaAvailable = caps.dxt5Available = caps.joystickAvailable = false;
+  caps.graphicsKnown = caps.joystickKnown = unanswered.modesKnown = false;
+  CopyAnswer(answer, unanswered, outcome);
 }
 
 std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& outcome) {
