@@ -20,10 +20,6 @@ std::size_t AlignToDword(std::size_t offset) {
   return (offset + 3) & ~static_cast<std::size_t>(3);
 }
 
-int Clamp(int value, int low, int high) {
-  return std::max(low, std::min(value, high));
-}
-
 }  // namespace
 
 bool FitsInside(PixelSize size, const PixelRect& area) {
@@ -126,7 +122,7 @@ std::u16string DialogTemplateBytes::Typeface() const {
 
 void DialogTemplateBytes::SetPointSize(int pointSize) {
   if (valid_) {
-    PutWord(pointSizeOffset_, static_cast<std::uint16_t>(Clamp(pointSize, 1, 0x7FFE)));
+    PutWord(pointSizeOffset_, static_cast<std::uint16_t>(std::max(1, std::min(pointSize, 0x7FFE))));
   }
 }
 
