@@ -141,11 +141,7 @@ void GamePad::Tick() {
       mapper.Reset();
       continue;
     }
-    PadState pad;
-    pad.buttons = state.buttons;
-    pad.stickX = state.leftStickX;
-    pad.stickY = state.leftStickY;
-    mapper.Update(pad, now, actions_);
+    mapper.Update(PadState{state.buttons, state.leftStickX, state.leftStickY}, now, actions_);
   }
   for (const PadAction action : actions_) {
     Act(front, action);
