@@ -8,8 +8,6 @@ namespace {
 // each), the item count and x, y, cx, cy (16 bits each); the menu, class and caption follow.
 const std::size_t kStyleOffset = 12;
 const std::size_t kItemCountOffset = 16;
-const std::size_t kWidthOffset = 22;
-const std::size_t kHeightOffset = 24;
 const std::size_t kMenuOffset = 26;
 const std::uint32_t kSetFontStyle = 0x40;  // DS_SETFONT
 // DLGITEMTEMPLATEEX: help id, extended style, style (32 bits each), x, y, cx, cy (16 bits each)
@@ -77,18 +75,6 @@ DialogTemplateBytes::DialogTemplateBytes(const void* data, std::size_t size)
   }
   itemsOffset_ = std::min(AlignToDword(typefaceEnd_), bytes_.size());
   valid_ = true;
-}
-
-int DialogTemplateBytes::Width() const {
-  return valid_ ? static_cast<std::int16_t>(Word(kWidthOffset)) : 0;
-}
-
-int DialogTemplateBytes::Height() const {
-  return valid_ ? static_cast<std::int16_t>(Word(kHeightOffset)) : 0;
-}
-
-int DialogTemplateBytes::PointSize() const {
-  return valid_ ? Word(pointSizeOffset_) : 0;
 }
 
 std::u16string DialogTemplateBytes::ItemTexts() const {
