@@ -15,6 +15,8 @@ std::string ResolvePathIgnoringCase(const std::string& path) noexcept {
 #include <filesystem>
 #include <system_error>
 
+#include "engine/string_util.h"
+
 namespace {
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
@@ -22,15 +24,7 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
     return false;
   }
   for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') {
-      x = static_cast<char>(x + ('a' - 'A'));
-    }
-    if (y >= 'A' && y <= 'Z') {
-      y = static_cast<char>(y + ('a' - 'A'));
-    }
-    if (x != y) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
       return false;
     }
   }

@@ -41,16 +41,6 @@ CommentMarks FindCommentMarks(std::string_view text) {
   return marks;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) {
-    text.remove_suffix(1);
-  }
-  while (!text.empty() && IsBlank(text.front())) {
-    text.remove_prefix(1);
-  }
-  return text;
-}
-
 // Editors that save "UTF-8 with BOM" put these three bytes before the first line; left there,
 // they would become part of the first key and lose its setting.
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";

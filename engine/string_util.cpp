@@ -1,30 +1,27 @@
 #include "engine/string_util.h"
 
-std::string& TrimWhitespace(std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsBlank(text[end - 1])) {
-    --end;
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) {
+    text.remove_suffix(1);
   }
-  std::size_t begin = 0;
-  while (begin < end && IsBlank(text[begin])) {
-    ++begin;
-  }
-  // Shrinking never allocates, so neither call can throw.
-  if (end < text.size()) {
-    text.erase(end);
-  }
-  if (begin > 0) {
-    text.erase(0, begin);
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
   }
   return text;
 }
 
+std::string& TrimWhitespace(std::string& text) {
+  const std::string_view kept = Trimmed(text);
+  const auto begin = static_cast<std::size_t>(kept.data() - text.data());
+  // Shrinking never allocates, so neither call can throw.
+  text.erase(begin + kept.size());
+  text.erase(0, begin);
+  return text;
+}
+
 std::string& ToLowerInPlace(std::string& text) {
-  // Only A..Z: the C runtime's tolower would follow the locale and touch bytes 0x80..0xFF.
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + ('a' - 'A'));
-    }
+    c = LowerAscii(c);
   }
   return text;
 }

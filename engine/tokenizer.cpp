@@ -56,15 +56,8 @@ std::size_t AppendQuotedRun(const char* bytes, std::size_t length, std::size_t p
 Tokenizer::Tokenizer(const std::string& line, const std::string& delimiter, bool handleQuotes)
     : handleQuotes(handleQuotes) {
   // Only the trimmed part is copied; the result is that of copying and then trimming.
-  std::size_t begin = 0;
-  std::size_t end = line.size();
-  while (end > begin && IsBlank(line[end - 1])) {
-    --end;
-  }
-  while (begin < end && IsBlank(line[begin])) {
-    ++begin;
-  }
-  const std::size_t length = end - begin;
+  const std::string_view trimmed = Trimmed(line);
+  const std::size_t length = trimmed.size();
   char* copy = inlineText;
   if (length > kInlineCapacity) {
     longText.reset(new (std::nothrow) char[length]);
@@ -77,7 +70,7 @@ Tokenizer::Tokenizer(const std::string& line, const std::string& delimiter, bool
   }
   // Without a copy there is nothing to split: every NextToken returns false.
   if (copy != nullptr) {
-    std::memcpy(copy, line.data() + begin, length);
+    std::memcpy(copy, trimmed.data(), length);
     text = copy;
     textLength = length;
   }

@@ -4,25 +4,16 @@
 
 #include <vector>
 
-#include "engine/full_path_win.h"
 #include "engine/system_library_win.h"
+#include "engine/system_text_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/virtual_store.h"
 
 namespace {
 
 std::wstring Variable(const wchar_t* name) {
-  const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring value(needed, L'\0');
-  const DWORD length = GetEnvironmentVariableW(name, &value[0], needed);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  value.resize(length);
-  return value;
+  return SystemText(
+      [name](DWORD size, wchar_t* buffer) { return GetEnvironmentVariableW(name, buffer, size); });
 }
 
 // The folders Windows virtualizes, as this user's environment names them (Vista and later set

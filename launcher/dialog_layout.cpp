@@ -8,8 +8,6 @@ namespace {
 // each), the item count and x, y, cx, cy (16 bits each); the menu, class and caption follow.
 const std::size_t kStyleOffset = 12;
 const std::size_t kItemCountOffset = 16;
-const std::size_t kWidthOffset = 22;
-const std::size_t kHeightOffset = 24;
 const std::size_t kMenuOffset = 26;
 const std::uint32_t kSetFontStyle = 0x40;  // DS_SETFONT
 // DLGITEMTEMPLATEEX: help id, extended style, style (32 bits each), x, y, cx, cy (16 bits each)
@@ -18,10 +16,6 @@ const std::size_t kItemClassOffset = 24;
 
 std::size_t AlignToDword(std::size_t offset) {
   return (offset + 3) & ~static_cast<std::size_t>(3);
-}
-
-int Clamp(int value, int low, int high) {
-  return std::max(low, std::min(value, high));
 }
 
 }  // namespace
@@ -83,18 +77,6 @@ DialogTemplateBytes::DialogTemplateBytes(const void* data, std::size_t size)
   valid_ = true;
 }
 
-int DialogTemplateBytes::Width() const {
-  return valid_ ? static_cast<std::int16_t>(Word(kWidthOffset)) : 0;
-}
-
-int DialogTemplateBytes::Height() const {
-  return valid_ ? static_cast<std::int16_t>(Word(kHeightOffset)) : 0;
-}
-
-int DialogTemplateBytes::PointSize() const {
-  return valid_ ? Word(pointSizeOffset_) : 0;
-}
-
 std::u16string DialogTemplateBytes::ItemTexts() const {
   std::u16string texts;
   std::size_t offset = itemsOffset_;
@@ -126,7 +108,7 @@ std::u16string DialogTemplateBytes::Typeface() const {
 
 void DialogTemplateBytes::SetPointSize(int pointSize) {
   if (valid_) {
-    PutWord(pointSizeOffset_, static_cast<std::uint16_t>(Clamp(pointSize, 1, 0x7FFE)));
+    PutWord(pointSizeOffset_, static_cast<std::uint16_t>(std::max(1, std::min(pointSize, 0x7FFE))));
   }
 }
 

@@ -49,10 +49,10 @@ public:
   const void* Data() const { return bytes_.data(); }
   std::size_t Size() const { return bytes_.size(); }
 
-  // The dialog's size in dialog units.
-  int Width() const;
-  int Height() const;
-  int PointSize() const;
+  // The dialog's size in dialog units: cx and cy, after the item count, x and y.
+  int Width() const { return valid_ ? static_cast<std::int16_t>(Word(22)) : 0; }
+  int Height() const { return valid_ ? static_cast<std::int16_t>(Word(24)) : 0; }
+  int PointSize() const { return valid_ ? Word(pointSizeOffset_) : 0; }
   int Weight() const { return valid_ ? Word(pointSizeOffset_ + 2) : 0; }
   bool Italic() const { return valid_ && bytes_[pointSizeOffset_ + 4] != 0; }
   std::u16string Typeface() const;

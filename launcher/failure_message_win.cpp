@@ -1,17 +1,12 @@
 #include "launcher/failure_message_win.h"
 
-#include "launcher/single_instance_win.h"
+#include "engine/system_text_win.h"
 #include "engine/unique_handle_win.h"
 #include "engine/virtual_store_win.h"
-#include "launcher/wide_text_win.h"
+#include "engine/wide_text_win.h"
+#include "launcher/single_instance_win.h"
 
 namespace {
-
-struct WindowsHookTraits {
-  using Handle = HHOOK;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
-};
 
 // The message box being shown, marked as a launcher window for as long as it exists.
 HWND g_failureBox = nullptr;
@@ -51,17 +46,7 @@ std::wstring SystemReason(const std::string& path, DWORD error) {
 const wchar_t kVirtualStoreLabel[] = L"Записанное программой в эту папку Windows хранит в папке: ";
 
 std::wstring CurrentDirectory() {
-  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-  if (needed == 0) {
-    return {};
-  }
-  std::wstring directory(needed, L'\0');
-  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
-  if (length == 0 || length >= needed) {
-    return {};
-  }
-  directory.resize(length);
-  return directory;
+  return SystemText([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
 }
 
 std::wstring SystemErrorText(DWORD code) {
@@ -133,8 +118,7 @@ void ShowFailure(HWND owner, const wchar_t* caption, const std::wstring& firstLi
     text += L"\nПричина: " + reason;
   }
   // Should the hook not be had, the box shows all the same, only unmarked.
-  const UniqueHandle<WindowsHookTraits> hook(
-      SetWindowsHookExW(WH_CBT, MarkFailureBox, nullptr, GetCurrentThreadId()));
+  const UniqueHook hook(SetWindowsHookExW(WH_CBT, MarkFailureBox, nullptr, GetCurrentThreadId()));
   MessageBoxW(owner, text.c_str(), caption, MB_OK | MB_ICONERROR);
   g_failureBox = nullptr;
 }

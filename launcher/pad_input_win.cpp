@@ -5,6 +5,7 @@
 
 #include "engine/log.h"
 #include "engine/system_library_win.h"
+#include "engine/wide_text_win.h"
 #include "launcher/resource_ids.h"
 
 namespace {
@@ -33,17 +34,6 @@ LRESULT CALLBACK PadActivationHook(int code, WPARAM wParam, LPARAM lParam) {
     runningPad->Activated();
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-std::string Narrow(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return std::string();
-  }
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], size, nullptr, nullptr);
-  narrow.pop_back();  // the terminator
-  return narrow;
 }
 
 bool IsOfClass(HWND window, const wchar_t* className) {
@@ -97,7 +87,7 @@ void GamePad::Start() {
     if (address != nullptr) {
       getState_ = FunctionAt<std::remove_pointer_t<GetStateFunction>>(address);
       library_ = std::move(library);
-      LogMessage("Game controller - XInput from %s\n", Narrow(path).c_str());
+      LogMessage("Game controller - XInput from %s\n", NarrowAnsi(path).c_str());
       break;
     }
   }
@@ -151,11 +141,7 @@ void GamePad::Tick() {
       mapper.Reset();
       continue;
     }
-    PadState pad;
-    pad.buttons = state.buttons;
-    pad.stickX = state.leftStickX;
-    pad.stickY = state.leftStickY;
-    mapper.Update(pad, now, actions_);
+    mapper.Update(PadState{state.buttons, state.leftStickX, state.leftStickY}, now, actions_);
   }
   for (const PadAction action : actions_) {
     Act(front, action);

@@ -56,7 +56,6 @@ private:
   UniqueThreadTimer timer_;
   UINT timerIntervalMs_ = 0;
   DWORD activatedAt_ = 0;
-  bool ticking_ = false;
   PadPollSchedule schedule_;
   PadMapper mappers_[kPadSlots];
   std::vector<PadAction> actions_;

@@ -27,14 +27,19 @@ std::string FormatNumber(const char* format, int value) {
   return text;
 }
 
+// Lists `choices` as `format` prints them, and selects `value`, or the first entry when it is
+// none of them.
 template <std::size_t N>
-int IndexOf(const std::int32_t (&choices)[N], std::int32_t value) {
+void FillChoices(SettingsView& view, int listId, const std::int32_t (&choices)[N],
+                 const char* format, std::int32_t value) {
+  int selected = 0;
   for (std::size_t i = 0; i < N; ++i) {
+    view.AddListEntry(listId, FormatNumber(format, choices[i]), static_cast<std::intptr_t>(i));
     if (choices[i] == value) {
-      return static_cast<int>(i);
+      selected = static_cast<int>(i);
     }
   }
-  return -1;
+  view.SelectListEntry(listId, selected);
 }
 
 // The item data of the selected entry when it indexes a table of `size` entries, else -1.
@@ -104,17 +109,8 @@ void SettingsDialogModel::FillLists(SettingsView& view) {
     view.SelectListEntry(IDC_DISPLAY_MODE, selected);
   }
 
-  for (int i = 0; i < 3; ++i) {
-    view.AddListEntry(IDC_FREQUENCY, FormatNumber("%d Гц", kFrequencyChoices[i]), i);
-  }
-  const int frequencyIndex = IndexOf(kFrequencyChoices, settings_.Frequency);
-  view.SelectListEntry(IDC_FREQUENCY, frequencyIndex < 0 ? 0 : frequencyIndex);
-
-  for (int i = 0; i < 2; ++i) {
-    view.AddListEntry(IDC_BITRATE, FormatNumber("%d бит", kBitRateChoices[i]), i);
-  }
-  const int bitRateIndex = IndexOf(kBitRateChoices, settings_.BitRate);
-  view.SelectListEntry(IDC_BITRATE, bitRateIndex < 0 ? 0 : bitRateIndex);
+  FillChoices(view, IDC_FREQUENCY, kFrequencyChoices, "%d Гц", settings_.Frequency);
+  FillChoices(view, IDC_BITRATE, kBitRateChoices, "%d бит", settings_.BitRate);
 }
 
 void SettingsDialogModel::OnCheckBoxClicked(SettingsView& view, int controlId) {

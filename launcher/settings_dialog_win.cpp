@@ -2,11 +2,11 @@
 
 #include <new>
 
+#include "engine/wide_text_win.h"
 #include "launcher/dialog_fit_win.h"
 #include "launcher/failure_message_win.h"
 #include "launcher/resource_ids.h"
 #include "launcher/settings_dialog_model.h"
-#include "launcher/wide_text_win.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "engine/file_handle.h"
 #include "engine/virtual_store_win.h"
+#include "engine/wide_text_win.h"
 #include "probe/caps_report.h"
 
 const char kCapsReportFile[] = "capsreport.txt";
@@ -48,13 +49,7 @@ void PrintLine(const std::wstring& line) {
     WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
     return;
   }
-  const int length = WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-  if (length > 0 && WideCharToMultiByte(CP_ACP, 0, line.c_str(), static_cast<int>(line.size()),
-                                        &bytes[0], length, nullptr, nullptr) == length) {
-    std::fputs(bytes.c_str(), stdout);
-  }
+  std::fputs(NarrowAnsi(line).c_str(), stdout);
 }
 
 void WaitForEnter() {

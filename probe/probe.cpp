@@ -141,6 +141,20 @@ std::string Printed(const char* format, unsigned long a, unsigned long b = 0) {
   return text;
 }
 
+// The capabilities that `answer` decides, from `from` into `to`.
+void CopyCaps(ProbeAnswer answer, const Capabilities& from, Capabilities& to) {
+  if (answer == ProbeAnswer::kGraphics) {
+    to.bloomAvailable = from.bloomAvailable;
+    to.fsaaAvailable = from.fsaaAvailable;
+    to.dxt5Available = from.dxt5Available;
+    to.aaLevelCount = from.aaLevelCount;
+    to.graphicsKnown = from.graphicsKnown;
+  } else if (answer == ProbeAnswer::kInput) {
+    to.joystickAvailable = from.joystickAvailable;
+    to.joystickKnown = from.joystickKnown;
+  }
+}
+
 }  // namespace
 
 bool operator==(const ModeListNotes& a, const ModeListNotes& b) {
@@ -178,9 +192,7 @@ void ProbeDirect3D(HardwareQueries& hardware, ProbeOutcome& outcome, ProbeProgre
     ProbeDxt5(hardware, outcome, progress);
   } else {
     // Nothing to ask: whatever needs Direct3D is off, and aaLevelCount keeps its 0.
-    outcome.caps.fsaaAvailable = false;
-    outcome.caps.bloomAvailable = false;
-    outcome.caps.dxt5Available = false;
+    outcome.caps.fsaaAvailable = outcome.caps.bloomAvailable = outcome.caps.dxt5Available = false;
     outcome.clearFSAA = outcome.clearBloom = outcome.clearDXT5 = true;
   }
   progress.Answered(ProbeAnswer::kGraphics, outcome);
@@ -223,13 +235,9 @@ ProbeOutcome RunProbe(HardwareQueries& hardware) {
 }
 
 void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to) {
+  CopyCaps(answer, from.caps, to.caps);
   switch (answer) {
     case ProbeAnswer::kGraphics:
-      to.caps.bloomAvailable = from.caps.bloomAvailable;
-      to.caps.fsaaAvailable = from.caps.fsaaAvailable;
-      to.caps.dxt5Available = from.caps.dxt5Available;
-      to.caps.aaLevelCount = from.caps.aaLevelCount;
-      to.caps.graphicsKnown = from.caps.graphicsKnown;
       to.clearFSAA = from.clearFSAA;
       to.clearBloom = from.clearBloom;
       to.clearDXT5 = from.clearDXT5;
@@ -247,8 +255,6 @@ void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to) 
       to.modeListTruncated = from.modeListTruncated;
       break;
     case ProbeAnswer::kInput:
-      to.caps.joystickAvailable = from.caps.joystickAvailable;
-      to.caps.joystickKnown = from.caps.joystickKnown;
       to.clearJoystick = from.clearJoystick;
       to.directInputPresent = from.directInputPresent;
       break;
@@ -256,31 +262,12 @@ void CopyAnswer(ProbeAnswer answer, const ProbeOutcome& from, ProbeOutcome& to) 
 }
 
 void MarkUnanswered(ProbeAnswer answer, ProbeOutcome& outcome) {
-  switch (answer) {
-    case ProbeAnswer::kGraphics:
-      outcome.caps.graphicsKnown = false;
-      outcome.caps.bloomAvailable = outcome.caps.fsaaAvailable = outcome.caps.dxt5Available = false;
-      outcome.caps.aaLevelCount = 0;
-      outcome.clearFSAA = outcome.clearBloom = outcome.clearDXT5 = false;
-      outcome.direct3DPresent = false;
-      outcome.format16 = outcome.format32 = kFormatNone;
-      outcome.driverQualityLevels = 0;
-      outcome.deviceCapsRead = false;
-      outcome.pixelShaderVersion = 0;
-      break;
-    case ProbeAnswer::kModes:
-      outcome.modesKnown = false;
-      outcome.modes.clear();
-      outcome.modeNotes = ModeListNotes{};
-      outcome.modeListTruncated = false;
-      break;
-    case ProbeAnswer::kInput:
-      outcome.caps.joystickKnown = false;
-      outcome.caps.joystickAvailable = false;
-      outcome.clearJoystick = false;
-      outcome.directInputPresent = false;
-      break;
-  }
+  // A fresh outcome has nothing present, no format and no mode, and clears nothing.
+  ProbeOutcome unanswered;
+  Capabilities& caps = unanswered.caps;
+  caps.bloomAvailable = caps.fsaaAvailable = caps.dxt5Available = caps.joystickAvailable = false;
+  caps.graphicsKnown = caps.joystickKnown = unanswered.modesKnown = false;
+  CopyAnswer(answer, unanswered, outcome);
 }
 
 std::vector<std::string> AnswerNotes(ProbeAnswer answer, const ProbeOutcome& outcome) {
@@ -345,25 +332,13 @@ void ApplyProbeOutcome(const ProbeOutcome& outcome, Settings& settings, Capabili
 
 void ApplyProbeAnswer(ProbeAnswer answer, const ProbeOutcome& outcome, Settings& settings,
                       Capabilities& caps, DisplayModeList& modes) {
-  switch (answer) {
-    case ProbeAnswer::kGraphics:
-      caps.bloomAvailable = outcome.caps.bloomAvailable;
-      caps.fsaaAvailable = outcome.caps.fsaaAvailable;
-      caps.dxt5Available = outcome.caps.dxt5Available;
-      caps.aaLevelCount = outcome.caps.aaLevelCount;
-      caps.graphicsKnown = outcome.caps.graphicsKnown;
-      break;
-    case ProbeAnswer::kModes:
-      try {
-        modes = outcome.modes;
-      } catch (const std::bad_alloc&) {
-        modes.clear();
-      }
-      break;
-    case ProbeAnswer::kInput:
-      caps.joystickAvailable = outcome.caps.joystickAvailable;
-      caps.joystickKnown = outcome.caps.joystickKnown;
-      break;
+  CopyCaps(answer, outcome.caps, caps);
+  if (answer == ProbeAnswer::kModes) {
+    try {
+      modes = outcome.modes;
+    } catch (const std::bad_alloc&) {
+      modes.clear();
+    }
   }
   SwitchOff(answer, outcome, settings);
 }

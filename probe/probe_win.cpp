@@ -80,12 +80,10 @@ public:
   // The probe asks nothing else once HasDirect3D said no; the guards only keep a misuse from
   // turning into a crash.
   bool CheckDeviceType(std::uint32_t format) override {
-    if (direct3D_.Get() == nullptr) {
-      return false;
-    }
     const auto d3dFormat = static_cast<D3DFORMAT>(format);
-    return SUCCEEDED(
-        direct3D_->CheckDeviceType(kAdapter, D3DDEVTYPE_HAL, d3dFormat, d3dFormat, FALSE));
+    return direct3D_.Get() != nullptr &&
+           SUCCEEDED(
+               direct3D_->CheckDeviceType(kAdapter, D3DDEVTYPE_HAL, d3dFormat, d3dFormat, FALSE));
   }
 
   bool CheckMultiSample(std::uint32_t format, std::uint32_t& qualityLevels) override {
@@ -118,10 +116,9 @@ public:
   }
 
   std::uint32_t GetAdapterModeCount(std::uint32_t format) override {
-    if (direct3D_.Get() == nullptr) {
-      return 0;
-    }
-    return direct3D_->GetAdapterModeCount(kAdapter, static_cast<D3DFORMAT>(format));
+    return direct3D_.Get() == nullptr
+               ? 0
+               : direct3D_->GetAdapterModeCount(kAdapter, static_cast<D3DFORMAT>(format));
   }
 
   bool EnumAdapterMode(std::uint32_t format, std::uint32_t index, std::uint32_t& width,
@@ -141,12 +138,10 @@ public:
     if (!directInputAsked_) {
       directInputAsked_ = true;
       Loading("dinput8.dll");
-      auto* create = UNLOGGED_SYSTEM_FUNCTION("dinput8.dll", DirectInput8Create);
-      if (create != nullptr) {
+      if (auto* create = UNLOGGED_SYSTEM_FUNCTION("dinput8.dll", DirectInput8Create)) {
         Loading("DirectInput8Create");
-        IDirectInput8A** input = directInput_.Receive();
         if (FAILED(create(instance_, kDirectInputVersion, IID_IDirectInput8A,
-                          reinterpret_cast<void**>(input), nullptr))) {
+                          reinterpret_cast<void**>(directInput_.Receive()), nullptr))) {
           directInput_.Reset();
         }
       }
@@ -187,14 +182,12 @@ ProbeOutcome ProbeHardware(HINSTANCE instance) {
 
 void ProbeHardwarePart(HINSTANCE instance, ProbePart part, ProbeProgress& progress) {
   ProbeOutcome outcome;
-  {
-    WindowsHardware hardware(instance, &progress);
-    if (part == ProbePart::kDirect3D) {
-      ProbeDirect3D(hardware, outcome, progress);
-      progress.Asking("IDirect3D9::Release");
-    } else {
-      ProbeDirectInput(hardware, outcome, progress);
-      progress.Asking("IDirectInput8::Release");
-    }
+  WindowsHardware hardware(instance, &progress);
+  if (part == ProbePart::kDirect3D) {
+    ProbeDirect3D(hardware, outcome, progress);
+    progress.Asking("IDirect3D9::Release");
+  } else {
+    ProbeDirectInput(hardware, outcome, progress);
+    progress.Asking("IDirectInput8::Release");
   }
 }

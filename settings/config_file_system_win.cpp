@@ -4,52 +4,23 @@
 
 #include <windows.h>
 
-#include "engine/full_path_win.h"
 #include "engine/system_library_win.h"
+#include "engine/system_text_win.h"
 #include "engine/unique_handle_win.h"
+#include "engine/wide_text_win.h"
 #include "settings/config_file_system.h"
 
 namespace {
 
 // The launcher's paths are 8-bit strings in the ANSI code page, as the C runtime's fopen takes
-// them; MoveFileExW wants them in UTF-16.
+// them; MoveFileExW wants them in UTF-16. False, never an exception, where they cannot be had.
 bool ToWide(const std::string& path, std::wstring& wide) {
-  if (path.empty()) {
-    return false;
-  }
-  const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  if (length <= 0) {
-    return false;
-  }
   try {
-    wide.assign(static_cast<std::size_t>(length), L'\0');
+    wide = WidenAnsi(path);
   } catch (...) {
     return false;
   }
-  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length) != length) {
-    return false;
-  }
-  wide.resize(static_cast<std::size_t>(length) - 1);  // the terminating NUL
-  return true;
-}
-
-// The way back to the code page for a path the system gave; false where a character has no
-// place in it, since a stand-in character would name another file.
-bool ToAnsi(const std::wstring& wide, std::string& path) {
-  BOOL lossy = FALSE;
-  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
-                                         nullptr, &lossy);
-  if (length <= 0 || lossy) {
-    return false;
-  }
-  path.assign(static_cast<std::size_t>(length), '\0');
-  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &path[0], length, nullptr,
-                          &lossy) != length ||
-      lossy) {
-    return false;
-  }
-  path.resize(static_cast<std::size_t>(length) - 1);
-  return true;
+  return !wide.empty();
 }
 
 // GetFinalPathNameByHandleW, which Windows XP lacks (and with it links to files); typed here,
@@ -162,10 +133,10 @@ public:
     if (real.empty() || full.empty() || lstrcmpiW(real.c_str(), full.c_str()) == 0) {
       return target;
     }
-    std::string linked;
-    if (!ToAnsi(real, linked)) {
+    // Exactly, or not at all: a stand-in character would name another file.
+    std::string linked = NarrowAnsi(real, true);
+    if (linked.empty()) {
       Failed(ERROR_NO_UNICODE_TRANSLATION);
-      return {};
     }
     return linked;
   }

@@ -15,7 +15,7 @@ namespace {
 bool SameKey(const std::string& lowered, const char* key) {
   std::size_t i = 0;
   for (; i < lowered.size() && key[i] != '\0'; ++i) {
-    if (lowered[i] != (key[i] >= 'A' && key[i] <= 'Z' ? key[i] - 'A' + 'a' : key[i])) {
+    if (lowered[i] != LowerAscii(key[i])) {
       return false;
     }
   }

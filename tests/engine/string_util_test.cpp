@@ -31,6 +31,7 @@ TEST(TrimWhitespaceTest, RemovesBlanksAtBothEndsOnly) {
   };
   for (const TrimCase& c : cases) {
     std::string text = c.input;
+    EXPECT_EQ(Trimmed(text), c.expected) << "input '" << c.input << "'";
     EXPECT_EQ(TrimWhitespace(text), c.expected) << "input '" << c.input << "'";
     EXPECT_EQ(text, c.expected) << "input '" << c.input << "'";
   }
