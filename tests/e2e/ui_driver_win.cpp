@@ -1,6 +1,7 @@
 #include "tests/e2e/ui_driver_win.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 
 #include "tests/e2e/png_writer.h"
@@ -59,9 +60,19 @@ bool Process::Start(const std::filesystem::path& exe, const std::filesystem::pat
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      workingDir.c_str(), &startup, &info)) {
-    return false;
+  // Wine now and then refuses a process start outright on a busy machine (ERROR_INTERNAL_ERROR);
+  // a player would start the program again, and so does the test, saying so.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       workingDir.c_str(), &startup, &info)) {
+      break;
+    }
+    std::fprintf(stderr, "cannot start %ls (error %lu)%s\n", exe.c_str(), GetLastError(),
+                 attempt < 3 ? ", trying again" : "");
+    if (attempt == 3) {
+      return false;
+    }
+    Sleep(500);
   }
   CloseHandle(info.hThread);
   process_.Reset(info.hProcess);
