@@ -16,9 +16,9 @@ const UINT kDpiChanged = 0x02E0;
 // Posted by the dialog to itself on kDpiChanged, so that the picture is fitted once the dialog
 // manager has laid the dialog out anew.
 const UINT kRefitPicture = WM_APP + 1;
-// Fires once the dialog is on screen and painted, for its icon. Apart from the dialogs' own
-// timers, which count from 1.
-const UINT_PTR kIconTimer = 0x1C0;
+// Fires once the dialog is on screen and painted: a timer set as it shows fires only after the
+// paints that showing the window queues.
+const UINT_PTR kPaintedTimer = 1;
 
 // Windows 10 1703 and later, found at run time.
 using SetDpiAwarenessContextFunction = BOOL WINAPI(HANDLE);
@@ -84,18 +84,19 @@ INT_PTR CALLBACK FittedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_SHOWWINDOW:
       // Neither dialog has a system menu, so the icon shows only in the task bar and Alt+Tab, and
       // handing it to the window system costs Wine milliseconds: it comes once the dialog is
-      // painted, as a timer set now fires only after the paints that showing the window queues.
+      // painted. Without the timer, the dialog is never told it was painted.
       if (wParam != FALSE && !run->bigIcon &&
-          SetTimer(dialog, kIconTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
+          SetTimer(dialog, kPaintedTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
         ShowGameIcon(dialog, *run);
       }
       break;
     case WM_TIMER:
-      if (wParam != kIconTimer) {
+      if (wParam != kPaintedTimer) {
         break;
       }
-      KillTimer(dialog, kIconTimer);
+      KillTimer(dialog, kPaintedTimer);
       ShowGameIcon(dialog, *run);
+      run->procedure(dialog, kDialogPainted, 0, 0);
       return TRUE;
     case WM_DESTROY: {
       const INT_PTR result = run->procedure(dialog, message, wParam, lParam);

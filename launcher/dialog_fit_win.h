@@ -27,7 +27,10 @@ PixelRect PrimaryWorkArea();
 //   is the one Enter presses;
 // - with `picture`, scales the picture to fill its sunken frame: its own size at 96 dpi, larger
 //   with the screen's resolution as far as the room allows, again when the resolution changes;
-// and once it is painted, shows the game's icon (resource 113) for it, large and small.
+// and once it is first painted, shows the game's icon (resource 113) for it, large and small,
+// then sends `procedure` kDialogPainted, for work the window need not wait for. Timers of the
+// dialog's own count from 2.
 // Returns what the dialog ended with, or -1 when it could not be shown.
+const UINT kDialogPainted = WM_APP + 2;
 INT_PTR RunFittedDialog(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure,
                         LPARAM param, const DialogPicture* picture = nullptr);

@@ -20,9 +20,6 @@ HCURSOR WaitCursor() {
   return LoadCursorA(nullptr, IDC_WAIT);
 }
 
-// Fires once the dialog is on screen and painted.
-const UINT_PTR kWindowShownTimer = 1;
-
 // The dialog's own bookkeeping next to what it was given.
 struct MainDialogContext {
   LauncherState& state;
@@ -130,20 +127,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           break;
       }
       return TRUE;
-    case WM_SHOWWINDOW:
+    case kDialogPainted:
       // The probe and the game controller start once the window is on screen and painted, so
       // that starting the probe's processes, which compete for the processor, and loading XInput
-      // do not delay the window: a timer set now fires only after the paints that showing the
-      // window queues. Should the timer fail, "Настройки" starts the probe.
-      if (wParam != FALSE && context != nullptr) {
-        SetTimer(dialog, kWindowShownTimer, USER_TIMER_MINIMUM, nullptr);
-      }
-      return FALSE;
-    case WM_TIMER:
-      if (wParam != kWindowShownTimer) {
-        return FALSE;
-      }
-      KillTimer(dialog, kWindowShownTimer);
+      // do not delay the window. Should that never come, "Настройки" starts the probe.
       if (context != nullptr && !context->ending) {
         if (context->state.probe != nullptr && !context->state.probe->Started()) {
           context->state.probe->Start();
