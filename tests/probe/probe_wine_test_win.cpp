@@ -525,7 +525,16 @@ TEST(CapsReportExeTest, ADriverThatCrashesOrHangsCostsOnlyItsOwnLines) {
     DWORD exitCode = 1;
     std::string errors;
     const std::string output = CapsReportWithStandIns(row.faults, exitCode, errors);
-    EXPECT_NE(errors.find(row.waiting), std::string::npos) << errors;
+    // Where the part's process has not spoken by the time the notice is due (seconds to start in
+    // an emulated machine), the notice truly says it is still starting.
+    const std::string waiting = row.waiting;
+    const std::size_t busy = waiting.find(", busy in ");
+    const std::string starting = busy == std::string::npos
+                                     ? waiting
+                                     : waiting.substr(0, busy) + ", which is starting...\r\n";
+    EXPECT_TRUE(errors.find(waiting) != std::string::npos ||
+                errors.find(starting) != std::string::npos)
+        << errors;
     EXPECT_EQ(0u, exitCode) << output;
     ProbeOutcome reported;
     std::string error;
